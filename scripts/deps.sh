@@ -1,0 +1,23 @@
+# Installs the Debian packages the build and the tests need, when missing.
+# Sourced by scripts/run and scripts/test.
+cindral_packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libsqlite3-dev libbenchmark-dev
+  xvfb xauth xdotool xclip x11-utils imagemagick
+  desktop-file-utils appstream fonts-dejavu-core
+  clang
+)
+
+cindral_install_deps() {
+  local missing=()
+  for p in "${cindral_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}

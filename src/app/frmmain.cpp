@@ -1,0 +1,338 @@
+#include "frmmain.h"
+
+#include "colorswatch.h"
+#include "frminfo.h"
+#include "module1.h"
+#include "rompalette.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+
+using Platform::twipsRect;
+
+namespace {
+
+const QString windowCaption = QStringLiteral("Cindral Palette Editor");
+
+// The client area with the banner painted at its top left.
+class BannerArea : public QWidget
+{
+public:
+    explicit BannerArea(QWidget *parent) : QWidget(parent)
+    {
+        m_banner.load(QStringLiteral(":/images/banner.png"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.drawPixmap(0, 0, m_banner);
+    }
+
+private:
+    QPixmap m_banner;
+};
+
+QFrame *horizontalLine(QWidget *parent, int topTwips)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(twipsRect(0, topTwips, 6360, 30));
+    return line;
+}
+
+} // namespace
+
+frmMain::frmMain(const Platform::Services &services, QWidget *parent)
+    : QMainWindow(parent), m_services(services)
+{
+    setWindowTitle(windowCaption);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/cindral-256.png")));
+    buildControls();
+    buildMenus();
+    LoadMenuBitmaps();
+}
+
+frmMain::~frmMain() = default;
+
+frmInfo *frmMain::infoWindow() const
+{
+    return m_info;
+}
+
+void frmMain::buildControls()
+{
+    auto *client = new BannerArea(this);
+    client->setFixedSize(Platform::twipsSize(6300, 6210));
+    setCentralWidget(client);
+
+    horizontalLine(client, 0);
+    horizontalLine(client, 2350);
+
+    Label4 = new QLabel(client);
+    QFont bold = Label4->font();
+    bold.setBold(true);
+    Label4->setFont(bold);
+    Label4->setGeometry(twipsRect(840, 2520, 5415, 255));
+
+    Label1 = new QLabel(QStringLiteral("Offset Palette"), client);
+    Label1->setGeometry(twipsRect(1800, 3120, 1095, 255));
+
+    txtOffset = new QLineEdit(client);
+    txtOffset->setGeometry(twipsRect(1800, 3480, 1455, 285));
+    txtOffset->setEnabled(false);
+    txtOffset->setToolTip(QStringLiteral("Offset of the palette in the ROM image, in hexadecimal"));
+    Label1->setBuddy(txtOffset);
+
+    Command2 = new QPushButton(QStringLiteral("Find"), client);
+    Command2->setGeometry(twipsRect(3480, 3480, 855, 255));
+    Command2->setEnabled(false);
+    connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
+    // Enter in the offset box reads the palette, as pressing "Find" does.
+    connect(txtOffset, &QLineEdit::returnPressed, Command2, &QPushButton::click);
+
+    Frame3 = new QGroupBox(QStringLiteral("Palette"), client);
+    Frame3->setGeometry(twipsRect(120, 3960, 6045, 2175));
+    for (int i = 0; i < 16; ++i) {
+        const int column = i % 8;
+        const int rowTop = i < 8 ? 420 : 1080;
+        const int left = 240 + 720 * column;
+        auto *box = new QLineEdit(Frame3);
+        box->setMaxLength(4);
+        box->setGeometry(twipsRect(left, rowTop, 600, 300));
+        box->setAlignment(Qt::AlignCenter);
+        txtChgPal[i] = box;
+        connect(box, &QLineEdit::textChanged, this, [this, i] { txtChgPal_Change(i); });
+
+        auto *swatch = new ColorSwatch(Frame3);
+        swatch->setGeometry(twipsRect(left, rowTop + 360, i == 0 ? 585 : 600, 145));
+        picChgPreview[i] = swatch;
+    }
+
+    Command1 = new QPushButton(QStringLiteral("OK"), client);
+    Command1->setGeometry(twipsRect(2760, 5700, 735, 255));
+    Command1->setEnabled(false);
+    Command1->raise();
+    connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
+
+    // Offset, Find, the sixteen boxes in reading order, then OK.
+    QWidget *previous = txtOffset;
+    setTabOrder(previous, Command2);
+    previous = Command2;
+    for (QLineEdit *box : txtChgPal) {
+        setTabOrder(previous, box);
+        previous = box;
+    }
+    setTabOrder(previous, Command1);
+}
+
+void frmMain::buildMenus()
+{
+    auto addItem = [this](QMenu *menu, const QString &caption, const QKeySequence &shortcut,
+                          void (frmMain::*handler)()) {
+        QAction *action = menu->addAction(caption);
+        action->setShortcut(shortcut);
+        if (handler)
+            connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    Apri = addItem(file, QStringLiteral("Open ROM"), QKeySequence(Qt::CTRL | Qt::Key_O),
+                   &frmMain::Apri_Click);
+    update = addItem(file, QStringLiteral("Live Update"), QKeySequence(Qt::CTRL | Qt::Key_L),
+                     nullptr);
+    file->addSeparator();
+    Chiudi = addItem(file, QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+                     &frmMain::Chiudi_Click);
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    mnuFind = addItem(edit, QStringLiteral("Find"), QKeySequence(Qt::CTRL | Qt::Key_F),
+                      &frmMain::mnuFind_Click);
+    mnuSostituisci = addItem(edit, QStringLiteral("Sostituisci"),
+                             QKeySequence(Qt::CTRL | Qt::Key_S), &frmMain::mnuSostituisci_Click);
+    mnuFind->setEnabled(false);
+    mnuSostituisci->setEnabled(false);
+
+    QMenu *tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    SelectCol = addItem(tools, QStringLiteral("Color Picker"), QKeySequence(Qt::CTRL | Qt::Key_P),
+                        nullptr);
+    mnuData = addItem(tools, QStringLiteral("Database"), QKeySequence(), nullptr);
+
+    QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
+    Info = addItem(info, QStringLiteral("Info About..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+                   &frmMain::Info_Click);
+
+    // These windows arrive with their own tools; until then they stay off.
+    for (QAction *pending : { update, SelectCol, mnuData })
+        pending->setEnabled(false);
+}
+
+void frmMain::LoadMenuBitmaps()
+{
+    // A missing picture only leaves its item without one.
+    const std::pair<QAction *, const char *> bitmaps[] = {
+        { Apri, ":/icons/open.png" },   { update, ":/icons/update.png" },
+        { Chiudi, ":/icons/exit.png" }, { mnuFind, ":/icons/find.png" },
+        { mnuSostituisci, ":/icons/write.png" },
+        { SelectCol, ":/icons/colorpicker.png" },
+        { Info, ":/icons/info.png" },
+    };
+    for (const auto &[action, path] : bitmaps)
+        action->setIcon(QIcon(QString::fromLatin1(path)));
+}
+
+void frmMain::Apri_Click()
+{
+    const QString chosen = m_services.files->getOpenFileName(
+            this, QStringLiteral("Open ROM"), QStringLiteral("Nintendo DS (*.nds) (*.nds *.gba)"));
+    if (!chosen.isEmpty())
+        m_romPath = chosen;
+    if (m_romPath.isEmpty())
+        return;
+    chooseRom(m_romPath);
+}
+
+void frmMain::chooseRom(const QString &path)
+{
+    m_romPath = path;
+    const QString fileTitle = QFileInfo(path).fileName();
+    setWindowTitle(windowCaption + QStringLiteral(" - ") + fileTitle);
+    Label4->setText(QStringLiteral("Loaded ROM: ") + fileTitle);
+    mnuFind->setEnabled(true);
+    mnuSostituisci->setEnabled(true);
+    txtOffset->setEnabled(true);
+    Command2->setEnabled(true);
+    for (QLineEdit *box : txtChgPal)
+        box->setText(QString());
+    updateWriteButton();
+}
+
+void frmMain::Chiudi_Click()
+{
+    close();
+}
+
+void frmMain::Info_Click()
+{
+    if (!m_info)
+        m_info = new frmInfo;
+    m_info->show();
+    m_info->raise();
+    m_info->activateWindow();
+}
+
+void frmMain::Command2_Click()
+{
+    loadPalette();
+}
+
+void frmMain::mnuFind_Click()
+{
+    loadPalette();
+}
+
+void frmMain::Command1_Click()
+{
+    writePalette();
+}
+
+void frmMain::mnuSostituisci_Click()
+{
+    writePalette();
+}
+
+void frmMain::txtChgPal_Change(int Index)
+{
+    const QString text = txtChgPal[Index]->text();
+    if (text.size() == 4) {
+        const uint value = Module1::GBAColorToRGBHex(text, true).toUInt(nullptr, 16);
+        picChgPreview[Index]->setColor(QColor(value & 0xFF, (value >> 8) & 0xFF, value >> 16));
+    } else {
+        picChgPreview[Index]->setColor(Qt::white);
+    }
+    updateWriteButton();
+}
+
+void frmMain::updateWriteButton()
+{
+    const bool complete = std::all_of(txtChgPal.begin(), txtChgPal.end(),
+                                      [](const QLineEdit *box) { return box->text().size() == 4; });
+    Command1->setEnabled(complete && !m_romPath.isEmpty());
+}
+
+std::optional<quint32> frmMain::offsetOrComplain()
+{
+    const auto offset = RomPalette::parseOffset(txtOffset->text());
+    if (!offset) {
+        m_services.messages->showMessage(
+                this,
+                QStringLiteral("The offset must be a hexadecimal number from 0 to %1.")
+                        .arg(RomPalette::MaxOffset, 0, 16)
+                        .toUpper(),
+                QStringLiteral("Error"), QMessageBox::Ok, QMessageBox::Critical);
+    }
+    return offset;
+}
+
+void frmMain::warn(const QString &text)
+{
+    m_services.messages->showMessage(this, text, QStringLiteral("Warning"), QMessageBox::Ok,
+                                     QMessageBox::Warning);
+}
+
+void frmMain::loadPalette()
+{
+    if (m_romPath.isEmpty())
+        return;
+    const auto offset = offsetOrComplain();
+    if (!offset)
+        return;
+    RomPalette::Bytes bytes{};
+    const auto result = RomPalette::readPalette(m_romPath, *offset, bytes);
+    if (!result.ok) {
+        warn(QStringLiteral("Cannot read the palette from \"%1\": %2.").arg(m_romPath, result.reason));
+        return;
+    }
+    const auto texts = RomPalette::wordTextsOf(bytes);
+    for (int i = 0; i < RomPalette::WordCount; ++i)
+        txtChgPal[i]->setText(texts[i]);
+}
+
+void frmMain::writePalette()
+{
+    if (m_romPath.isEmpty())
+        return;
+    const auto offset = offsetOrComplain();
+    if (!offset)
+        return;
+    RomPalette::WordTexts texts;
+    for (int i = 0; i < RomPalette::WordCount; ++i)
+        texts[i] = txtChgPal[i]->text();
+    const bool complete = std::all_of(texts.begin(), texts.end(),
+                                      [](const QString &text) { return text.size() == 4; });
+    if (!complete) {
+        m_services.messages->showMessage(
+                this, QStringLiteral("Every palette box must hold four characters."),
+                QStringLiteral("Error"), QMessageBox::Ok, QMessageBox::Critical);
+        return;
+    }
+    const auto result = RomPalette::writePalette(m_romPath, *offset, RomPalette::bytesOf(texts));
+    if (!result.ok) {
+        warn(QStringLiteral("Cannot write the palette to \"%1\": %2.").arg(m_romPath, result.reason));
+        return;
+    }
+    m_services.messages->showMessage(
+            this, QStringLiteral("Palette ") + txtOffset->text() + QStringLiteral(" Edited"),
+            Platform::programTitle(), QMessageBox::Ok, QMessageBox::NoIcon);
+}

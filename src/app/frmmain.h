@@ -1,0 +1,77 @@
+#pragma once
+
+#include "services.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+
+class ColorSwatch;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class frmInfo;
+
+// The start-up window: chooses the ROM image, loads a palette at a typed
+// offset into sixteen word-text boxes with swatches, writes it back, and
+// opens the tool windows.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmMain(const Platform::Services &services, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Makes path the ROM image, as if it had been chosen in the dialog.
+    void chooseRom(const QString &path);
+    QString romPath() const { return m_romPath; }
+
+    // The controls, named as the user-facing behaviour names them.
+    QLabel *Label4 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *txtOffset = nullptr;
+    QPushButton *Command2 = nullptr;
+    QGroupBox *Frame3 = nullptr;
+    std::array<QLineEdit *, 16> txtChgPal{};
+    std::array<ColorSwatch *, 16> picChgPreview{};
+    QPushButton *Command1 = nullptr;
+
+    QAction *Apri = nullptr;
+    QAction *update = nullptr;
+    QAction *Chiudi = nullptr;
+    QAction *mnuFind = nullptr;
+    QAction *mnuSostituisci = nullptr;
+    QAction *SelectCol = nullptr;
+    QAction *mnuData = nullptr;
+    QAction *Info = nullptr;
+
+    // The About box, while it is open.
+    frmInfo *infoWindow() const;
+
+public slots:
+    void Apri_Click();
+    void Chiudi_Click();
+    void Info_Click();
+    void Command2_Click();
+    void mnuFind_Click();
+    void Command1_Click();
+    void mnuSostituisci_Click();
+    void txtChgPal_Change(int Index);
+
+private:
+    void buildControls();
+    void buildMenus();
+    void LoadMenuBitmaps();
+    void loadPalette();
+    void writePalette();
+    void updateWriteButton();
+    std::optional<quint32> offsetOrComplain();
+    void warn(const QString &text);
+
+    Platform::Services m_services;
+    QString m_romPath;
+    QPointer<frmInfo> m_info;
+};

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+namespace Platform {
+
+// Shows a message box and answers the button pressed. Windows call it
+// instead of QMessageBox so tests can record messages without blocking.
+class MessageService
+{
+public:
+    virtual ~MessageService() = default;
+    virtual QMessageBox::StandardButton showMessage(QWidget *parent, const QString &text,
+                                                    const QString &title,
+                                                    QMessageBox::StandardButtons buttons,
+                                                    QMessageBox::Icon icon) = 0;
+};
+
+// Asks the user for a file to open; an empty result means cancelled.
+class FileChooser
+{
+public:
+    virtual ~FileChooser() = default;
+    virtual QString getOpenFileName(QWidget *parent, const QString &caption,
+                                    const QString &filter) = 0;
+};
+
+// Opens a file with the desktop's default program; false when that failed.
+class Launcher
+{
+public:
+    virtual ~Launcher() = default;
+    virtual bool openFile(const QString &path) = 0;
+};
+
+class DialogMessageService final : public MessageService
+{
+public:
+    QMessageBox::StandardButton showMessage(QWidget *parent, const QString &text,
+                                            const QString &title,
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::Icon icon) override;
+};
+
+class DialogFileChooser final : public FileChooser
+{
+public:
+    QString getOpenFileName(QWidget *parent, const QString &caption,
+                            const QString &filter) override;
+};
+
+class DesktopLauncher final : public Launcher
+{
+public:
+    bool openFile(const QString &path) override;
+};
+
+// The services handed from the main window to every window it opens.
+// The pointers are owned elsewhere and outlive the windows.
+struct Services
+{
+    MessageService *messages = nullptr;
+    FileChooser *files = nullptr;
+    Launcher *launcher = nullptr;
+};
+
+// The program's title, used where a message box names no title of its own.
+QString programTitle();
+
+} // namespace Platform

@@ -1,0 +1,24 @@
+#include "testservices.h"
+
+QMessageBox::StandardButton RecordingMessages::showMessage(QWidget *, const QString &text,
+                                                           const QString &title,
+                                                           QMessageBox::StandardButtons buttons,
+                                                           QMessageBox::Icon icon)
+{
+    messages.append({ text, title, buttons, icon });
+    return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
+}
+
+QString QueuedFileChooser::getOpenFileName(QWidget *, const QString &caption,
+                                           const QString &filter)
+{
+    lastCaption = caption;
+    lastFilter = filter;
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+}
+
+bool RecordingLauncher::openFile(const QString &path)
+{
+    opened.append(path);
+    return succeed;
+}
