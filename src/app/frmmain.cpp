@@ -16,6 +16,8 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <algorithm>
+
 using Platform::twipsRect;
 
 namespace {
@@ -57,6 +59,10 @@ frmMain::frmMain(const Platform::Services &services, QWidget *parent)
     : QMainWindow(parent), m_services(services)
 {
     setWindowTitle(windowCaption);
+    // The layout is designed for an 8-point sans serif.
+    QFont designFont = font();
+    designFont.setPointSizeF(8.25);
+    setFont(designFont);
     setWindowIcon(QIcon(QStringLiteral(":/icons/cindral-256.png")));
     buildControls();
     buildMenus();
@@ -87,6 +93,9 @@ void frmMain::buildControls()
 
     Label1 = new QLabel(QStringLiteral("Offset Palette"), client);
     Label1->setGeometry(twipsRect(1800, 3120, 1095, 255));
+    // Labels may grow to the right when the system font is wider than the
+    // design's; nothing stands beside them.
+    Label1->resize(std::max(Label1->width(), Label1->sizeHint().width()), Label1->height());
 
     txtOffset = new QLineEdit(client);
     txtOffset->setGeometry(twipsRect(1800, 3480, 1455, 285));
@@ -264,11 +273,15 @@ void frmMain::txtChgPal_Change(int Index)
     updateWriteButton();
 }
 
+bool frmMain::paletteComplete() const
+{
+    return std::all_of(txtChgPal.begin(), txtChgPal.end(),
+                       [](const QLineEdit *box) { return box->text().size() == 4; });
+}
+
 void frmMain::updateWriteButton()
 {
-    const bool complete = std::all_of(txtChgPal.begin(), txtChgPal.end(),
-                                      [](const QLineEdit *box) { return box->text().size() == 4; });
-    Command1->setEnabled(complete && !m_romPath.isEmpty());
+    Command1->setEnabled(paletteComplete() && !m_romPath.isEmpty());
 }
 
 std::optional<quint32> frmMain::offsetOrComplain()
@@ -316,17 +329,17 @@ void frmMain::writePalette()
     const auto offset = offsetOrComplain();
     if (!offset)
         return;
-    RomPalette::WordTexts texts;
-    for (int i = 0; i < RomPalette::WordCount; ++i)
-        texts[i] = txtChgPal[i]->text();
-    const bool complete = std::all_of(texts.begin(), texts.end(),
-                                      [](const QString &text) { return text.size() == 4; });
-    if (!complete) {
+    // The menu item is enabled with any box contents; a short box would
+    // silently write zero bytes, so it is refused here.
+    if (!paletteComplete()) {
         m_services.messages->showMessage(
                 this, QStringLiteral("Every palette box must hold four characters."),
                 QStringLiteral("Error"), QMessageBox::Ok, QMessageBox::Critical);
         return;
     }
+    RomPalette::WordTexts texts;
+    for (int i = 0; i < RomPalette::WordCount; ++i)
+        texts[i] = txtChgPal[i]->text();
     const auto result = RomPalette::writePalette(m_romPath, *offset, RomPalette::bytesOf(texts));
     if (!result.ok) {
         warn(QStringLiteral("Cannot write the palette to \"%1\": %2.").arg(m_romPath, result.reason));

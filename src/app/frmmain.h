@@ -67,6 +67,7 @@ private:
     void LoadMenuBitmaps();
     void loadPalette();
     void writePalette();
+    bool paletteComplete() const;
     void updateWriteButton();
     std::optional<quint32> offsetOrComplain();
     void warn(const QString &text);

@@ -44,7 +44,6 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     describeProgram();
-    QApplication::setApplicationDisplayName(QStringLiteral("Cindral Palette Editor"));
     QApplication::setDesktopFileName(QStringLiteral(CINDRAL_APP_ID));
 
     Platform::DialogMessageService messages;
