@@ -728,7 +728,9 @@ void frmColorPicker::Text1_LostFocus(int Index)
     default:
         if (v > 255)
             Text1[Index]->setText(QStringLiteral("255"));
-        m_state->RGBToHSL(boxesColour(), true);
+        // The typed channel makes the new colour; the swatch shows it at once.
+        setNewColor(boxesColour());
+        m_state->RGBToHSL(newColor(), true);
         break;
     }
     PlaceThinBoxMarker();
@@ -782,7 +784,12 @@ bool frmColorPicker::handleKeyPress(QObject *watched, QKeyEvent *event)
         || event->key() == Qt::Key_Delete || event->text().isEmpty())
         return false;
     auto *box = static_cast<QLineEdit *>(watched);
-    const int typed = event->text().at(0).unicode();
+    // Ctrl with a letter types its control character (Ctrl+V is 22), whatever
+    // text the platform attached to the event.
+    int typed = event->text().at(0).unicode();
+    if ((event->modifiers() & Qt::ControlModifier) && event->key() >= Qt::Key_A
+        && event->key() <= Qt::Key_Z)
+        typed = event->key() - Qt::Key_A + 1;
     int KeyAscii = typed;
     if (box == txtHexColor)
         txtHexColor_KeyPress(KeyAscii);
