@@ -1,6 +1,11 @@
 // Painting the colour picker's field in each of its six modes and its
-// slider: each runs on every drag step, so each must stay far below a frame.
+// slider, and whole drag steps through the window's handlers: each runs on
+// every pointer move, so each must stay far below a frame.
 #include "fieldpainter.h"
+#include "frmcolorpicker.h"
+
+#include <QApplication>
+#include <QRadioButton>
 
 #include <benchmark/benchmark.h>
 
@@ -52,4 +57,72 @@ static void paintSlider(benchmark::State &state)
 }
 BENCHMARK(paintSlider)->DenseRange(0, 5)->ArgName("mode")->Unit(benchmark::kMicrosecond);
 
-BENCHMARK_MAIN();
+namespace {
+
+class SilentMessages final : public Platform::MessageService
+{
+public:
+    QMessageBox::StandardButton showMessage(QWidget *, const QString &, const QString &,
+                                            QMessageBox::StandardButtons,
+                                            QMessageBox::Icon) override
+    {
+        return QMessageBox::Ok;
+    }
+};
+
+// A shown picker in the given mode with a drag started in the field.
+std::unique_ptr<frmColorPicker> pickerInMode(int mode, SilentMessages &messages)
+{
+    auto picker = std::make_unique<frmColorPicker>(Platform::Services{ &messages, nullptr, nullptr });
+    picker->show();
+    picker->objOption[mode]->setChecked(true);
+    return picker;
+}
+
+} // namespace
+
+// One pointer move in the field: colour state, boxes, clipboard, and the
+// slider or field image the mode repaints.
+static void fieldDragStep(benchmark::State &state)
+{
+    SilentMessages messages;
+    auto picker = pickerInMode(int(state.range(0)), messages);
+    picker->picBigBox_MouseDown(1, 0, 128, 128);
+    int step = 0;
+    for (auto _ : state) {
+        const double x = (step * 37) % 256;
+        const double y = (step * 53) % 256;
+        ++step;
+        picker->picBigBox_MouseMove(1, 0, x, y);
+    }
+    picker->picBigBox_MouseUp(1, 0, 128, 128);
+}
+BENCHMARK(fieldDragStep)->DenseRange(0, 5)->ArgName("mode")->Unit(benchmark::kMicrosecond);
+
+// One slider move followed by the field repaint its timer tick brings.
+static void sliderDragTick(benchmark::State &state)
+{
+    SilentMessages messages;
+    auto picker = pickerInMode(int(state.range(0)), messages);
+    picker->picThinBox_MouseDown(1, 0, 5, 100);
+    int step = 0;
+    for (auto _ : state) {
+        picker->picThinBox_MouseMove(1, 0, 5, (step++ * 37) % 256);
+        picker->tmrThinBox_Timer();
+    }
+    picker->picThinBox_MouseUp(1, 0, 5, 100);
+}
+BENCHMARK(sliderDragTick)->DenseRange(0, 5)->ArgName("mode")->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

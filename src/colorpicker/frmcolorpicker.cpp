@@ -593,7 +593,12 @@ void frmColorPicker::picThinBox_MouseMove(int, int, double, double Y)
 
 void frmColorPicker::picThinBox_MouseUp(int, int, double, double)
 {
-    tmrThinBox->stop();
+    // A click shorter than one timer period would leave the field showing
+    // the old slider value: give it the tick it missed.
+    if (tmrThinBox->isActive()) {
+        tmrThinBox->stop();
+        picBigBox_Colorize();
+    }
     blnMouseDown = false;
     AddToColorHistory();
 }

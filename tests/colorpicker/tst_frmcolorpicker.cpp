@@ -78,6 +78,7 @@ private slots:
     void channelFieldPressTakesPixel();
     void channelReactionAtBottomKeepsColour();
     void sliderDragSetsHueAndTimerRepaintsField();
+    void sliderClickRepaintsField();
     void sliderSecondaryButtonDrags();
     void sliderInGreenModeWritesGreenBox();
     void arrowKeysNudgeHueAndClamp();
@@ -339,9 +340,21 @@ void tst_frmColorPicker::sliderDragSetsHueAndTimerRepaintsField()
 
     QTest::mouseMove(w->picThinBox, inner(5, 400));
     QCOMPARE(w->colorState().intColorAngle, qint16(0));
-    QTest::mouseRelease(w->picThinBox, Qt::LeftButton, {}, inner(5, 400));
+    QTest::mouseMove(w->picThinBox, inner(5, 85));
+    QTest::mouseRelease(w->picThinBox, Qt::LeftButton, {}, inner(5, 85));
     QVERIFY(!w->tmrThinBox->isActive());
+    // The release paints what the last move asked for, without waiting.
+    QCOMPARE(w->colorState().intColorAngle, qint16(1020));
+    QCOMPARE(fieldPixel(*w, 255, 0), (Rgb{ 0, 0, 255 }));
     QCOMPARE(w->lblHistoryColor[w->historyPointer()]->color(), w->picNewColor->color());
+}
+
+void tst_frmColorPicker::sliderClickRepaintsField()
+{
+    auto w = openPicker();
+    QTest::mouseClick(w->picThinBox, Qt::LeftButton, {}, inner(5, 170));
+    QCOMPARE(w->colorState().intColorAngle, qint16(510));
+    QCOMPARE(fieldPixel(*w, 255, 0), (Rgb{ 0, 255, 0 }));
 }
 
 void tst_frmColorPicker::sliderSecondaryButtonDrags()
