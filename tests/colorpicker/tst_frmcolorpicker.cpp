@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -69,6 +70,9 @@ private slots:
     void cleanup();
 
     void opensOnLightGreyWithEmptyHistory();
+    void controlsSitWhereDesigned_data();
+    void controlsSitWhereDesigned();
+    void menusAndTabOrder();
     void fieldPressDragReleaseInHueMode();
     void fieldDragClampsToCorners_data();
     void fieldDragClampsToCorners();
@@ -188,6 +192,69 @@ void tst_frmColorPicker::opensOnLightGreyWithEmptyHistory()
     QVERIFY(w->picBigBox->markerVisible());
     QCOMPARE(w->picBigBox->markerCentre(), FieldPainter::fieldUnitsToPixel(0, 63));
     QCOMPARE(w->picBigBox->markerDark(), false);
+}
+
+void tst_frmColorPicker::controlsSitWhereDesigned_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QRect>("geometry");
+    QTest::newRow("picBigBox") << "picBigBox" << QRect(12, 32, 259, 258);
+    QTest::newRow("picThinBox") << "picThinBox" << QRect(284, 32, 21, 258);
+    QTest::newRow("lblContainer") << "lblContainer" << QRect(318, 32, 54, 69);
+    QTest::newRow("picNewColor") << "picNewColor" << QRect(319, 33, 51, 34);
+    QTest::newRow("lblOldColor") << "lblOldColor" << QRect(319, 66, 51, 34);
+    QTest::newRow("lblComplementaryColor") << "lblComplementaryColor" << QRect(376, 56, 27, 17);
+    QTest::newRow("objOption(3)") << "objOption3" << QRect(320, 187, 33, 17);
+    QTest::newRow("Text1(5)") << "Text15" << QRect(352, 235, 33, 19);
+    QTest::newRow("txtHexColor") << "txtHexColor" << QRect(352, 264, 65, 19);
+    QTest::newRow("txtGBAColor") << "txtGBAColor" << QRect(352, 288, 41, 19);
+    QTest::newRow("Frame1") << "Frame1" << QRect(12, 296, 259, 41);
+    QTest::newRow("lblHistoryColor(5) in frame") << "lblHistoryColor5" << QRect(212, 16, 33, 17);
+    QTest::newRow("cmdLess") << "cmdLess" << QRect(416, 120, 25, 25);
+    QTest::newRow("cmdMore") << "cmdMore" << QRect(416, 153, 25, 25);
+}
+
+void tst_frmColorPicker::controlsSitWhereDesigned()
+{
+    QFETCH(QString, control);
+    frmColorPicker w(m_services->services());
+    const QHash<QString, QWidget *> controls{
+        { "picBigBox", w.picBigBox }, { "picThinBox", w.picThinBox },
+        { "lblContainer", w.lblContainer }, { "picNewColor", w.picNewColor },
+        { "lblOldColor", w.lblOldColor }, { "lblComplementaryColor", w.lblComplementaryColor },
+        { "objOption3", w.objOption[3] }, { "Text15", w.Text1[5] },
+        { "txtHexColor", w.txtHexColor }, { "txtGBAColor", w.txtGBAColor },
+        { "Frame1", w.Frame1 }, { "lblHistoryColor5", w.lblHistoryColor[5] },
+        { "cmdLess", w.cmdLess }, { "cmdMore", w.cmdMore },
+    };
+    QTEST(controls.value(control)->geometry(), "geometry");
+}
+
+void tst_frmColorPicker::menusAndTabOrder()
+{
+    auto w = openPicker();
+    QCOMPARE(w->mnufile->title(), QStringLiteral("&File"));
+    QCOMPARE(w->mnuExit->text(), QStringLiteral("Exit"));
+    QCOMPARE(w->mnuOptions->title(), QStringLiteral("&Options"));
+    QStringList items;
+    for (QAction *a : w->mnuOptions->actions())
+        items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    QCOMPARE(items, (QStringList{ "Auto Copy", "Auto Paste", "-", "Clear Color History" }));
+    QVERIFY(w->mnuAutoCopy->isCheckable());
+    QCOMPARE(w->Text1[0]->maxLength(), 3);
+    QCOMPARE(w->txtHexColor->maxLength(), 6);
+    QCOMPARE(w->txtGBAColor->maxLength(), 4);
+    // Tab from the hue option reaches the boxes in order.
+    QVERIFY(w->objOption[0]->hasFocus());
+    QWidget *next = w->objOption[0];
+    QList<QWidget *> chain;
+    for (int i = 0; i < 20 && chain.size() < 8; ++i) {
+        next = next->nextInFocusChain();
+        if (qobject_cast<QLineEdit *>(next))
+            chain << next;
+    }
+    QCOMPARE(chain, (QList<QWidget *>{ w->Text1[0], w->Text1[1], w->Text1[2], w->Text1[3],
+                                      w->Text1[4], w->Text1[5], w->txtHexColor, w->txtGBAColor }));
 }
 
 void tst_frmColorPicker::fieldPressDragReleaseInHueMode()
