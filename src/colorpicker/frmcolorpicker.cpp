@@ -85,6 +85,8 @@ void frmColorPicker::buildControls()
 {
     canvas = new PickerCanvas(this);
     setCentralWidget(canvas);
+    // The triangles' designed place, until the hue mode puts them on the hue.
+    canvas->setMarkerLines(FieldPainter::sliderMarkerLines(m_sliderMarkerY));
 
     Label4 = new QLabel(QStringLiteral("Select a color:"), canvas);
     Label4->setGeometry(12, 8, 68, 13);

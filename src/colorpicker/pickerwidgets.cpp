@@ -110,8 +110,6 @@ void PictureBox::mouseReleaseEvent(QMouseEvent *event)
         m_pressedInside = false;
     emit mouseUp(pickerButton(event->button()), pickerShift(event->modifiers()),
                  innerPosition(event));
-    if (rect().contains(event->position().toPoint()))
-        emit clicked();
 }
 
 namespace {

@@ -38,7 +38,6 @@ signals:
     void mouseUp(int button, int shift, QPointF inner);
     void keyDown(int keyCode, int shift);
     void keyUp(int keyCode, int shift);
-    void clicked();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
