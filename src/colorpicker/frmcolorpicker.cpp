@@ -79,7 +79,15 @@ frmColorPicker::frmColorPicker(const Platform::Services &services, QWidget *pare
     Form_Load();
 }
 
-frmColorPicker::~frmColorPicker() = default;
+frmColorPicker::~frmColorPicker()
+{
+    // Boxes losing the focus while the window is torn down must not reach
+    // handlers whose state is already gone.
+    for (QLineEdit *box : Text1)
+        box->removeEventFilter(this);
+    txtHexColor->removeEventFilter(this);
+    txtGBAColor->removeEventFilter(this);
+}
 
 void frmColorPicker::buildControls()
 {
@@ -175,9 +183,6 @@ void frmColorPicker::buildControls()
     cmdLess->setGeometry(416, 120, 25, 25);
     cmdMore = new QPushButton(QStringLiteral(">"), canvas);
     cmdMore->setGeometry(416, 153, 25, 25);
-
-    fraSampling = new QWidget(canvas);
-    fraSampling->setGeometry(464, 8, designedWidth - 464 - 8, innerHeight - 16);
 
     tmrThinBox = new QTimer(this);
     tmrThinBox->setInterval(55);

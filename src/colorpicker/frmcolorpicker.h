@@ -37,6 +37,8 @@ public:
     static constexpr int narrowWidth = 457;
     static constexpr int wideWidth = 621;
     static constexpr int innerHeight = 345;
+    // The screen sampling tools go right of this, in the part "<" hides.
+    static constexpr int samplingToolsLeft = 464;
 
     // Controls.
     QLabel *Label4 = nullptr;
@@ -57,8 +59,6 @@ public:
     std::array<ColourBox *, 6> lblHistoryColor{};
     QPushButton *cmdLess = nullptr;
     QPushButton *cmdMore = nullptr;
-    // Where the screen sampling tools sit, right of the two buttons.
-    QWidget *fraSampling = nullptr;
     QTimer *tmrThinBox = nullptr;
     PickerCanvas *canvas = nullptr;
 

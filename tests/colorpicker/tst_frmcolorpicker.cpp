@@ -184,7 +184,7 @@ void tst_frmColorPicker::opensOnLightGreyWithEmptyHistory()
         QCOMPARE(w->lblHistoryColor[k]->tag(), QStringLiteral("blank"));
     }
     QCOMPARE(w->canvas->width(), frmColorPicker::designedWidth);
-    QVERIFY(w->fraSampling->geometry().right() < w->canvas->width());
+    QVERIFY(frmColorPicker::samplingToolsLeft < w->canvas->width());
     // Hue mode: the slider shows the rainbow, red at both ends.
     QCOMPARE(ColorModel::channelsOf(FieldPainter::pixelColour(w->picThinBox->image(), 5, 255)), (Rgb{ 255, 0, 0 }));
     QCOMPARE(w->sliderMarkerRow(), 255 + 33);
@@ -684,6 +684,9 @@ void tst_frmColorPicker::wordEntryNormalisesAndSetsColour()
     QCOMPARE(w->txtGBAColor->text(), QStringLiteral("FF7F"));
     QCOMPARE(w->picNewColor->color(), 0xFFFFFFu);
     QCOMPARE(clipboardText(), QStringLiteral("FF7F"));
+    // White is light: the marker wears its dark ring, at the top left.
+    QVERIFY(w->picBigBox->markerDark());
+    QCOMPARE(w->picBigBox->markerCentre(), QPoint(0, 0));
     // Three characters are ignored.
     enter(w->txtGBAColor, QStringLiteral("1F0"));
     QCOMPARE(w->picNewColor->color(), 0xFFFFFFu);
@@ -811,8 +814,11 @@ void tst_frmColorPicker::menuShortcutsClearHistoryAndClose()
         QCOMPARE(swatch->color(), 0xFFFFFFu);
     }
     QCOMPARE(w->historyPointer(), 0);
+    // Closing with a half-typed box in focus, then destroying, is quiet.
+    typeInto(w->Text1[2], QString());
     QTest::keySequence(w.get(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     QVERIFY(!w->isVisible());
+    w.reset();
 }
 
 void tst_frmColorPicker::widenNarrowAndCentre()
@@ -847,7 +853,11 @@ void tst_frmColorPicker::backgroundPressMovesWindowButControlsDoNot()
     QTest::mousePress(w->Label4, Qt::LeftButton, {}, QPoint(3, 3));
     QTest::mousePress(w->canvas, Qt::LeftButton, {}, w->Label1->geometry().center());
     QTest::mousePress(w->picBigBox, Qt::LeftButton, {}, inner(5, 5));
+    QTest::mouseRelease(w->picBigBox, Qt::LeftButton, {}, inner(5, 5));
     QCOMPARE(moves.count(), 2);
+    // The free right-hand part of the wide window moves it as well.
+    QTest::mousePress(w->canvas, Qt::LeftButton, {}, QPoint(540, 200));
+    QCOMPARE(moves.count(), 3);
 }
 
 QTEST_MAIN(tst_frmColorPicker)
