@@ -1,6 +1,7 @@
 #include "frmmain.h"
 
 #include "colorswatch.h"
+#include "frmcolorpicker.h"
 #include "frminfo.h"
 #include "module1.h"
 #include "rompalette.h"
@@ -175,7 +176,7 @@ void frmMain::buildMenus()
 
     QMenu *tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     SelectCol = addItem(tools, QStringLiteral("Color Picker"), QKeySequence(Qt::CTRL | Qt::Key_P),
-                        nullptr);
+                        &frmMain::SelectCol_Click);
     mnuData = addItem(tools, QStringLiteral("Database"), QKeySequence(), nullptr);
 
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
@@ -183,7 +184,7 @@ void frmMain::buildMenus()
                    &frmMain::Info_Click);
 
     // These windows arrive with their own tools; until then they stay off.
-    for (QAction *pending : { update, SelectCol, mnuData })
+    for (QAction *pending : { update, mnuData })
         pending->setEnabled(false);
 }
 
@@ -239,6 +240,23 @@ void frmMain::Info_Click()
     m_info->show();
     m_info->raise();
     m_info->activateWindow();
+}
+
+frmColorPicker *frmMain::colorPickerWindow() const
+{
+    return m_colorPicker;
+}
+
+void frmMain::SelectCol_Click()
+{
+    // Each opening builds the picker afresh, so it starts as it opens.
+    if (!m_colorPicker) {
+        m_colorPicker = new frmColorPicker(m_services);
+        m_colorPicker->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_colorPicker->show();
+    m_colorPicker->raise();
+    m_colorPicker->activateWindow();
 }
 
 void frmMain::Command2_Click()

@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class frmColorPicker;
 class frmInfo;
 
 // The start-up window: chooses the ROM image, loads a palette at a typed
@@ -50,11 +51,14 @@ public:
 
     // The About box, while it is open.
     frmInfo *infoWindow() const;
+    // The colour picker, while it is open.
+    frmColorPicker *colorPickerWindow() const;
 
 public slots:
     void Apri_Click();
     void Chiudi_Click();
     void Info_Click();
+    void SelectCol_Click();
     void Command2_Click();
     void mnuFind_Click();
     void Command1_Click();
@@ -75,4 +79,5 @@ private:
     Platform::Services m_services;
     QString m_romPath;
     QPointer<frmInfo> m_info;
+    QPointer<frmColorPicker> m_colorPicker;
 };

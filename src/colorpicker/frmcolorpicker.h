@@ -1,0 +1,171 @@
+#pragma once
+
+#include "colormodel.h"
+#include "services.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class ClickLabel;
+class ColourBox;
+class PickerCanvas;
+class PictureBox;
+class QAction;
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+// The colour picker: a colour field and slider in six modes, number, hex and
+// colour word boxes, the new and old colour, and a colour history. Every
+// change of the colour can go to the clipboard as its word text.
+class frmColorPicker : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmColorPicker(const Platform::Services &services, QWidget *parent = nullptr);
+    ~frmColorPicker() override;
+
+    // Widths of the inner area: as designed, after "<" and after ">".
+    static constexpr int designedWidth = 623;
+    static constexpr int narrowWidth = 457;
+    static constexpr int wideWidth = 621;
+    static constexpr int innerHeight = 345;
+    // The screen sampling tools go right of this, in the part "<" hides.
+    static constexpr int samplingToolsLeft = 464;
+
+    // Controls.
+    QLabel *Label4 = nullptr;
+    PictureBox *picBigBox = nullptr;
+    PictureBox *picThinBox = nullptr;
+    QLabel *lblContainer = nullptr;
+    ColourBox *picNewColor = nullptr;
+    ColourBox *lblOldColor = nullptr;
+    ClickLabel *lblComplementaryColor = nullptr;
+    std::array<QRadioButton *, 6> objOption{};
+    std::array<QLineEdit *, 6> Text1{};
+    std::array<QLabel *, 3> lblSuffix{};
+    QLabel *Label1 = nullptr;
+    QLineEdit *txtHexColor = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *txtGBAColor = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    std::array<ColourBox *, 6> lblHistoryColor{};
+    QPushButton *cmdLess = nullptr;
+    QPushButton *cmdMore = nullptr;
+    QTimer *tmrThinBox = nullptr;
+    PickerCanvas *canvas = nullptr;
+
+    QMenu *mnufile = nullptr;
+    QAction *mnuExit = nullptr;
+    QMenu *mnuOptions = nullptr;
+    QAction *mnuAutoCopy = nullptr;
+    QAction *mnuAutoPaste = nullptr;
+    QAction *mnuClearHistory = nullptr;
+
+    // The colour state and the field's marker, for those who watch it.
+    const ColorModel::ColorState &colorState() const { return *m_state; }
+    int markerX() const { return intMarkerX; }
+    int markerY() const { return intMarkerY; }
+    bool markerPlaced() const { return blnMarkerPlaced; }
+    int historyPointer() const { return bytHistoryPointer; }
+    int sliderMarkerRow() const { return m_sliderMarkerY + 33; }
+    int currentMode() const;
+
+public slots:
+    // Pointer and keys on the field and the slider; X and Y in field units
+    // (the field) or inner pixels (the slider).
+    void picBigBox_MouseDown(int Button, int Shift, double X, double Y);
+    void picBigBox_MouseMove(int Button, int Shift, double X, double Y);
+    void picBigBox_MouseUp(int Button, int Shift, double X, double Y);
+    void picThinBox_MouseDown(int Button, int Shift, double X, double Y);
+    void picThinBox_MouseMove(int Button, int Shift, double X, double Y);
+    void picThinBox_MouseUp(int Button, int Shift, double X, double Y);
+    void picThinBox_KeyDown(int KeyCode, int Shift);
+    void picThinBox_KeyUp(int KeyCode, int Shift);
+    void tmrThinBox_Timer();
+    void objOption_Click(int Index);
+
+    // Text entry and swatches.
+    void Text1_KeyPress(int Index, int &KeyAscii);
+    void Text1_LostFocus(int Index);
+    void txtHexColor_KeyPress(int &KeyAscii);
+    void txtHexColor_Change();
+    void txtHexColor_LostFocus();
+    void txtGBAColor_KeyPress(int &KeyAscii);
+    void txtGBAColor_LostFocus();
+    void picNewColor_Click();
+    void lblOldColor_Click();
+    void lblComplementaryColor_Click(int Index);
+    void lblHistoryColor_Click(int Index);
+    void AddToColorHistory();
+    void ClearColorHistory();
+
+    // The window.
+    void Form_MouseDown(int Button, int Shift, QPoint pos);
+    void cmdMore_Click();
+    void cmdLess_Click();
+    void mnuExit_Click();
+    void mnuAutoCopy_Click();
+    void mnuAutoPaste_Click();
+    void mnuClearHistory_Click();
+
+    // Painting and markers.
+    void picBigBox_Colorize();
+    void PaintThinBoxForMode(int mode);
+    void MoveMarker(double x, double Y);
+    void MoveThinBoxMarker(double &Y);
+    void PlaceThinBoxMarker();
+    void NudgeHueValue(int intDirektion);
+    void BigBoxOpt3Reaction(double x, double Y);
+    void BigBoxOpt4Reaction(double x, double Y);
+    void BigBoxOpt5Reaction(double x, double Y);
+
+signals:
+    // A press on the window's background asked the window system to move it.
+    void moveByBackgroundStarted(bool accepted);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    class BoxDisplay;
+
+    void buildControls();
+    void buildMenus();
+    void Form_Load();
+    void setInnerWidth(int width);
+    void centreHorizontally();
+    void fieldReaction(int mode, double x, double Y);
+    void repaintChannelSlider(int mode, int a, int b);
+    // A box's number; a box that holds none answers the current colour's value.
+    int boxNumber(int index) const;
+    QString currentBoxText(int index) const;
+    quint32 boxesColour() const;
+    quint32 newColor() const;
+    void setNewColor(quint32 colour);
+    bool handleKeyPress(QObject *watched, QKeyEvent *event);
+    void putOnClipboard(const QString &text);
+
+    Platform::Services m_services;
+    std::unique_ptr<BoxDisplay> m_display;
+    std::unique_ptr<ColorModel::ColorState> m_state;
+    QButtonGroup *m_options = nullptr;
+
+    int intMarkerX = 0;
+    int intMarkerY = 0;
+    bool blnMarkerFollow = false;
+    bool blnMarkerPlaced = false;
+    bool blnMouseDown = false;
+    int bytHistoryPointer = 0;
+    bool blnNoHistory = false;
+    int m_sliderMarkerY = 222;
+    bool m_shown = false;
+};
