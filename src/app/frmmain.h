@@ -14,6 +14,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class frmInfo;
+class frmUPDATE;
+class QNetworkAccessManager;
 
 // The start-up window: chooses the ROM image, loads a palette at a typed
 // offset into sixteen word-text boxes with swatches, writes it back, and
@@ -50,10 +52,13 @@ public:
 
     // The About box, while it is open.
     frmInfo *infoWindow() const;
+    // The Live Update window, while it is open.
+    frmUPDATE *updateWindow() const;
 
 public slots:
     void Apri_Click();
     void Chiudi_Click();
+    void update_Click();
     void Info_Click();
     void Command2_Click();
     void mnuFind_Click();
@@ -74,4 +79,6 @@ private:
     Platform::Services m_services;
     QString m_romPath;
     QPointer<frmInfo> m_info;
+    QPointer<frmUPDATE> m_update;
+    QNetworkAccessManager *m_network = nullptr;
 };
