@@ -74,7 +74,6 @@ bool AsyncDownload::start(const QString &address, const QString &propertyName,
     m_reply = m_network->get(request);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &AsyncDownload::onMetaData);
     connect(m_reply, &QNetworkReply::readyRead, this, &AsyncDownload::onReadyRead);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, &AsyncDownload::onProgress);
     connect(m_reply, &QNetworkReply::finished, this, &AsyncDownload::onFinished);
     return true;
 }
@@ -119,16 +118,16 @@ void AsyncDownload::onReadyRead()
         m_value.append(data);
     } else {
         m_hash.addData(data);
-        if (m_file->write(data) != data.size())
+        if (m_file->write(data) != data.size()) {
             fail(Outcome::SaveFailed, m_file->errorString());
+            return;
+        }
     }
-}
-
-void AsyncDownload::onProgress(qint64 received, qint64 total)
-{
-    if (m_outcome != Outcome::Running || !statusIsSuccess())
-        return;
-    emit progress(received, total > 0 ? total : 0, m_propertyName);
+    // Reported for every piece that arrives: QNetworkReply's own progress
+    // signal is held back for a while after each one, so a transfer that
+    // stalls would go on showing an old count.
+    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+    emit progress(m_received, length.isValid() ? length.toLongLong() : 0, m_propertyName);
 }
 
 void AsyncDownload::onFinished()

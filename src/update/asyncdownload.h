@@ -87,7 +87,6 @@ signals:
 private:
     void onMetaData();
     void onReadyRead();
-    void onProgress(qint64 received, qint64 total);
     void onFinished();
     bool statusIsSuccess() const;
     void fail(Outcome outcome, const QString &reason = QString());
