@@ -1,5 +1,6 @@
 #include "scriptedhttpserver.h"
 
+#include <QSslServer>
 #include <QTcpSocket>
 
 ScriptedResponse ScriptedResponse::ok(const QByteArray &body)
@@ -25,19 +26,29 @@ ScriptedResponse ScriptedResponse::redirect(const QByteArray &location)
     return response;
 }
 
-ScriptedHttpServer::ScriptedHttpServer(QObject *parent) : QObject(parent)
-{
-    connect(&m_server, &QTcpServer::newConnection, this, &ScriptedHttpServer::onNewConnection);
-}
+ScriptedHttpServer::ScriptedHttpServer(QObject *parent) : QObject(parent) { }
 
-bool ScriptedHttpServer::listen()
+bool ScriptedHttpServer::listen(const QSslConfiguration &tls)
 {
-    return m_server.listen(QHostAddress::LocalHost, 0);
+    m_tls = !tls.isNull();
+    if (m_tls) {
+        auto server = std::make_unique<QSslServer>();
+        server->setSslConfiguration(tls);
+        m_server = std::move(server);
+    } else {
+        m_server = std::make_unique<QTcpServer>();
+    }
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this,
+            &ScriptedHttpServer::onNewConnection);
+    return m_server->listen(QHostAddress::LocalHost, 0);
 }
 
 QUrl ScriptedHttpServer::url(const QString &path) const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3")
+                        .arg(m_tls ? QStringLiteral("https") : QStringLiteral("http"))
+                        .arg(m_server->serverPort())
+                        .arg(path));
 }
 
 void ScriptedHttpServer::route(const QString &path, const ScriptedResponse &response)
@@ -54,7 +65,7 @@ void ScriptedHttpServer::reset()
 
 void ScriptedHttpServer::onNewConnection()
 {
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             m_pending.remove(socket);

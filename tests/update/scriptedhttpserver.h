@@ -6,8 +6,11 @@
 #include <QObject>
 #include <QPair>
 #include <QStringList>
+#include <QSslConfiguration>
 #include <QTcpServer>
 #include <QUrl>
+
+#include <memory>
 
 class QTcpSocket;
 
@@ -36,14 +39,15 @@ struct ScriptedResponse
 };
 
 // A tiny HTTP/1.1 server on 127.0.0.1 that answers each path as scripted
-// and records the requests it saw. Unscripted paths get a 404.
+// and records the requests it saw. Unscripted paths get a 404. Given a TLS
+// configuration it speaks https.
 class ScriptedHttpServer : public QObject
 {
     Q_OBJECT
 public:
     explicit ScriptedHttpServer(QObject *parent = nullptr);
 
-    bool listen();
+    bool listen(const QSslConfiguration &tls = QSslConfiguration());
     QUrl url(const QString &path) const;
     void route(const QString &path, const ScriptedResponse &response);
     void reset();
@@ -56,7 +60,8 @@ private:
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
 
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
+    bool m_tls = false;
     QHash<QString, ScriptedResponse> m_routes;
     QHash<QTcpSocket *, QByteArray> m_pending;
 };

@@ -16,6 +16,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -88,6 +91,8 @@ private slots:
     void hugeConfigIsRefused_data();
     void hugeConfigIsRefused();
     void redirectsAreFollowed();
+    void httpsDownloads();
+    void httpsNeverRedirectsToHttp();
     void updateDownloadFailure_data();
     void updateDownloadFailure();
     void existingFileIsReplacedWhole();
@@ -117,6 +122,8 @@ private:
     QString target() const { return m_desktop->path() + QLatin1Char('/') + updateName; }
 
     ScriptedHttpServer m_server;
+    ScriptedHttpServer m_tlsServer;
+    bool m_tlsReady = false;
     QNetworkAccessManager m_network;
     std::unique_ptr<QTemporaryDir> m_temp;
     std::unique_ptr<QTemporaryDir> m_desktop;
@@ -129,11 +136,31 @@ void tst_UpdateWizard::initTestCase()
 {
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     QVERIFY(m_server.listen());
+
+    // https on 127.0.0.1 with a certificate made for it, trusted by this
+    // process alone.
+    if (!QSslSocket::supportsSsl())
+        return;
+    QFile certificateFile(QFINDTESTDATA("loopback.crt"));
+    QFile keyFile(QFINDTESTDATA("loopback.key"));
+    QVERIFY(certificateFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
+    const QSslCertificate certificate(&certificateFile, QSsl::Pem);
+    const QSslKey key(&keyFile, QSsl::Rsa, QSsl::Pem);
+    QVERIFY(!certificate.isNull() && !key.isNull());
+    QSslConfiguration serverSide = QSslConfiguration::defaultConfiguration();
+    serverSide.setLocalCertificate(certificate);
+    serverSide.setPrivateKey(key);
+    QVERIFY(m_tlsServer.listen(serverSide));
+    QSslConfiguration clientSide = QSslConfiguration::defaultConfiguration();
+    clientSide.addCaCertificate(certificate);
+    QSslConfiguration::setDefaultConfiguration(clientSide);
+    m_tlsReady = true;
 }
 
 void tst_UpdateWizard::init()
 {
     m_server.reset();
+    m_tlsServer.reset();
     m_temp = std::make_unique<QTemporaryDir>();
     m_desktop = std::make_unique<QTemporaryDir>();
     QVERIFY(m_temp->isValid() && m_desktop->isValid());
@@ -376,6 +403,9 @@ void tst_UpdateWizard::configDownloadFailure_data()
     ScriptedResponse stalled = dropped;
     stalled.behaviour = Behaviour::StallAfter;
     QTest::newRow("stalled past the time-out") << stalled << 300;
+    QTest::newRow("redirect to a local file")
+            << ScriptedResponse::redirect("file:///etc/passwd") << 5000;
+    QTest::newRow("redirect loop") << ScriptedResponse::redirect(configPath.toLatin1()) << 5000;
 }
 
 void tst_UpdateWizard::configDownloadFailure()
@@ -445,6 +475,38 @@ void tst_UpdateWizard::redirectsAreFollowed()
     QVERIFY(contentsOf(target()) == update);
     QCOMPARE(m_server.requestedPaths,
              (QStringList{ configPath, "/moved/LiveCindralEng.txt", updatePath, "/mirror/x" }));
+}
+
+void tst_UpdateWizard::httpsDownloads()
+{
+    if (!m_tlsReady)
+        QSKIP("No TLS support in this Qt build");
+    const QByteArray update = payload(5000);
+    qputenv("CINDRAL_UPDATE_URL", m_tlsServer.url(configPath).toEncoded());
+    m_tlsServer.route(configPath, ScriptedResponse::redirect("/moved.txt"));
+    m_tlsServer.route("/moved.txt", ScriptedResponse::ok("T\r\n0.2.0\r\n"
+                                                         + m_tlsServer.url(updatePath).toEncoded()));
+    m_tlsServer.route(updatePath, ScriptedResponse::ok(update));
+    openWindow();
+    QVERIFY(reachDownloadPage());
+    QTRY_COMPARE_WITH_TIMEOUT(control()->cmdCANCEL->text(), QStringLiteral("Fine"), 10000);
+    QVERIFY(contentsOf(target()) == update);
+    QCOMPARE(m_tlsServer.requestedPaths, (QStringList{ configPath, "/moved.txt", updatePath }));
+}
+
+void tst_UpdateWizard::httpsNeverRedirectsToHttp()
+{
+    if (!m_tlsReady)
+        QSKIP("No TLS support in this Qt build");
+    qputenv("CINDRAL_UPDATE_URL", m_tlsServer.url(configPath).toEncoded());
+    m_tlsServer.route(configPath, ScriptedResponse::redirect(m_server.url(configPath).toEncoded()));
+    serveConfig("0.2.0", m_server.url(updatePath).toString());
+    openWindow();
+    QTest::mouseClick(control()->cmdNEXT, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(control()->lblPROGRESS->text(), LiveUpdate::connectionErrorText(),
+                              10000);
+    QCOMPARE(m_tlsServer.requestedPaths, QStringList{ configPath });
+    QVERIFY(m_server.requestedPaths.isEmpty());
 }
 
 void tst_UpdateWizard::updateDownloadFailure_data()
