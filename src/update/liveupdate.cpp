@@ -23,7 +23,9 @@ QStringList splitLines(const QString &text)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            const bool crlf = c == QLatin1Char('\r') && i + 1 < text.size()
+                    && text.at(i + 1) == QLatin1Char('\n');
+            if (crlf)
                 ++i;
             lines.append(current);
             current.clear();

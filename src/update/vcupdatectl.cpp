@@ -202,12 +202,11 @@ void vcUPDATECTL::BeginDownload(const QString &address, const QString &localPath
     }
     AsyncDownload::StartError error;
     if (!m_download->start(address, localPath, options, &error)) {
-        m_messages->showMessage(this,
-                                QString::number(error.number)
-                                        + QStringLiteral(":Error in call to BeginDownload().")
-                                        + QStringLiteral("\n\n") + QStringLiteral("Error Description: ")
-                                        + error.description,
-                                QStringLiteral("Warning"), QMessageBox::Ok, QMessageBox::Critical);
+        const QString text = QString::number(error.number)
+                + QStringLiteral(":Error in call to BeginDownload().") + QStringLiteral("\n\n")
+                + QStringLiteral("Error Description: ") + error.description;
+        m_messages->showMessage(this, text, QStringLiteral("Warning"), QMessageBox::Ok,
+                                QMessageBox::Critical);
     }
 }
 

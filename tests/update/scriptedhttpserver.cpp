@@ -95,7 +95,8 @@ void ScriptedHttpServer::onReadyRead(QTcpSocket *socket)
     const QByteArray head = buffer.left(end);
     buffer.remove(0, end + 4);
     const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
-    const QString path = requestLine.size() >= 2 ? QString::fromLatin1(requestLine.at(1)) : QString();
+    const QString path =
+            requestLine.size() >= 2 ? QString::fromLatin1(requestLine.at(1)) : QString();
     requestedPaths.append(path);
     requestHeads.append(head);
 

@@ -81,8 +81,8 @@ void tst_LiveUpdate::parseConfig_data()
 
     const QByteArray hex(64, 'a');
     QTest::newRow("checksum line")
-            << QByteArray("T\r\n0.2.0\r\nhttp://h/a.zip\r\nsha256=" + hex + "\r\n") << "T" << "0.2.0"
-            << "http://h/a.zip" << "a.zip" << 4 << Checksum::Sha256;
+            << QByteArray("T\r\n0.2.0\r\nhttp://h/a.zip\r\nsha256=" + hex + "\r\n") << "T"
+            << "0.2.0" << "http://h/a.zip" << "a.zip" << 4 << Checksum::Sha256;
     QTest::newRow("checksum line, upper-case digits")
             << QByteArray("T\r\n0.2.0\r\nhttp://h/a.zip\r\nsha256=" + hex.toUpper()) << "T"
             << "0.2.0" << "http://h/a.zip" << "a.zip" << 4 << Checksum::Sha256;
@@ -237,7 +237,8 @@ void tst_LiveUpdate::completion_data()
     QTest::newRow("1000000 bytes") << qint64(1000000) << c << "Download of 1.00 MB complete.";
     QTest::newRow("one byte") << qint64(1) << c << "Download of 0.00 KB complete.";
     QTest::newRow("comma locale") << qint64(1500000) << german << "Download of 1,50 MB complete.";
-    QTest::newRow("beyond 32 bits") << qint64(5000000000) << c << "Download of 5000.00 MB complete.";
+    QTest::newRow("beyond 32 bits")
+            << qint64(5000000000) << c << "Download of 5000.00 MB complete.";
 }
 
 void tst_LiveUpdate::completion()

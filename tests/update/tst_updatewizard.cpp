@@ -361,6 +361,8 @@ void tst_UpdateWizard::cancelDuringDownloadRemovesTemporaryFile()
     QTest::mouseClick(control()->cmdCANCEL, Qt::LeftButton);
     QCOMPARE(closeRequests.size(), 1);
     QCOMPARE(closeRequests.first().first().toString(), QString());
+    // Stopped at once, not only when the closed window is finally deleted.
+    QVERIFY(m_window && !control()->isDownloading());
     QCOMPARE(entriesOf(m_desktop->path()), QStringList());
     QVERIFY(m_services->launcher.opened.isEmpty());
     QTRY_VERIFY(m_window.isNull());
@@ -484,8 +486,8 @@ void tst_UpdateWizard::httpsDownloads()
     const QByteArray update = payload(5000);
     qputenv("CINDRAL_UPDATE_URL", m_tlsServer.url(configPath).toEncoded());
     m_tlsServer.route(configPath, ScriptedResponse::redirect("/moved.txt"));
-    m_tlsServer.route("/moved.txt", ScriptedResponse::ok("T\r\n0.2.0\r\n"
-                                                         + m_tlsServer.url(updatePath).toEncoded()));
+    const QByteArray address = m_tlsServer.url(updatePath).toEncoded();
+    m_tlsServer.route("/moved.txt", ScriptedResponse::ok("T\r\n0.2.0\r\n" + address));
     m_tlsServer.route(updatePath, ScriptedResponse::ok(update));
     openWindow();
     QVERIFY(reachDownloadPage());
