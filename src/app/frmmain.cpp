@@ -3,6 +3,7 @@
 #include "colorswatch.h"
 #include "frmcolorpicker.h"
 #include "frminfo.h"
+#include "frmupdate.h"
 #include "module1.h"
 #include "rompalette.h"
 #include "twips.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QNetworkAccessManager>
 #include <QPainter>
 #include <QPushButton>
 
@@ -70,11 +72,20 @@ frmMain::frmMain(const Platform::Services &services, QWidget *parent)
     LoadMenuBitmaps();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The update window borrows this window's network access.
+    delete m_update;
+}
 
 frmInfo *frmMain::infoWindow() const
 {
     return m_info;
+}
+
+frmUPDATE *frmMain::updateWindow() const
+{
+    return m_update;
 }
 
 void frmMain::buildControls()
@@ -161,7 +172,7 @@ void frmMain::buildMenus()
     Apri = addItem(file, QStringLiteral("Open ROM"), QKeySequence(Qt::CTRL | Qt::Key_O),
                    &frmMain::Apri_Click);
     update = addItem(file, QStringLiteral("Live Update"), QKeySequence(Qt::CTRL | Qt::Key_L),
-                     nullptr);
+                     &frmMain::update_Click);
     file->addSeparator();
     Chiudi = addItem(file, QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
                      &frmMain::Chiudi_Click);
@@ -184,7 +195,7 @@ void frmMain::buildMenus()
                    &frmMain::Info_Click);
 
     // These windows arrive with their own tools; until then they stay off.
-    for (QAction *pending : { update, mnuData })
+    for (QAction *pending : { mnuData })
         pending->setEnabled(false);
 }
 
@@ -231,6 +242,17 @@ void frmMain::chooseRom(const QString &path)
 void frmMain::Chiudi_Click()
 {
     close();
+}
+
+void frmMain::update_Click()
+{
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
+    if (!m_update)
+        m_update = new frmUPDATE(m_services, m_network);
+    m_update->show();
+    m_update->raise();
+    m_update->activateWindow();
 }
 
 void frmMain::Info_Click()

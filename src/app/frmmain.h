@@ -15,6 +15,8 @@ class QLineEdit;
 class QPushButton;
 class frmColorPicker;
 class frmInfo;
+class frmUPDATE;
+class QNetworkAccessManager;
 
 // The start-up window: chooses the ROM image, loads a palette at a typed
 // offset into sixteen word-text boxes with swatches, writes it back, and
@@ -53,10 +55,13 @@ public:
     frmInfo *infoWindow() const;
     // The colour picker, while it is open.
     frmColorPicker *colorPickerWindow() const;
+    // The Live Update window, while it is open.
+    frmUPDATE *updateWindow() const;
 
 public slots:
     void Apri_Click();
     void Chiudi_Click();
+    void update_Click();
     void Info_Click();
     void SelectCol_Click();
     void Command2_Click();
@@ -80,4 +85,6 @@ private:
     QString m_romPath;
     QPointer<frmInfo> m_info;
     QPointer<frmColorPicker> m_colorPicker;
+    QPointer<frmUPDATE> m_update;
+    QNetworkAccessManager *m_network = nullptr;
 };

@@ -1,0 +1,335 @@
+#include "vcupdatectl.h"
+
+#include "asyncdownload.h"
+#include "services.h"
+#include "twips.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+
+using Platform::twipsRect;
+
+namespace {
+
+// Progress labels are one line high; a longer sentence (an error) wraps
+// and the label grows downwards into the page's free space.
+const int progressLabelHeight = Platform::fromTwips(255);
+
+QLabel *makeLabel(QWidget *parent, const QString &caption, const QRect &geometry,
+                  bool visible = true)
+{
+    auto *label = new QLabel(caption, parent);
+    // Texts from the configuration file are shown as they are, never as markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(true);
+    label->setGeometry(geometry);
+    label->setVisible(visible);
+    return label;
+}
+
+} // namespace
+
+vcUPDATECTL::vcUPDATECTL(QNetworkAccessManager *network, Platform::MessageService *messages,
+                         QWidget *parent)
+    : QWidget(parent), m_messages(messages), m_download(new AsyncDownload(network, this))
+{
+    setObjectName(QStringLiteral("vcUPDATECTL"));
+    // The control keeps its size, whatever its host gives it.
+    setFixedSize(Platform::twipsSize(5970, 3735));
+    buildControls();
+    UserControl_Initialize();
+
+    connect(m_download, &AsyncDownload::progress, this,
+            [this](qint64 bytesRead, qint64 bytesMax, const QString &name) {
+                UserControl_AsyncReadProgress({ bytesRead, bytesMax, name, {}, {} });
+            });
+    connect(m_download, &AsyncDownload::complete, this, &vcUPDATECTL::onDownloadComplete);
+}
+
+vcUPDATECTL::~vcUPDATECTL()
+{
+    // A download still running stops here, and its temporary file goes.
+    m_download->abort();
+}
+
+void vcUPDATECTL::buildControls()
+{
+    Image1 = new QLabel(this);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/update/banner.png")));
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->setGeometry(twipsRect(0, 0, 6105, 1035));
+
+    const char *titles[] = { "Step 1 Of 3", "Step 2 Of 3", "Step 3 Of 3" };
+    for (int i = 0; i < 3; ++i) {
+        fraFRAME[i] = new QGroupBox(QString::fromLatin1(titles[i]), this);
+        fraFRAME[i]->setGeometry(twipsRect(120, 1080, 5775, 2055));
+        fraFRAME[i]->setVisible(i == 0);
+    }
+
+    lblSTEP1 = makeLabel(fraFRAME[0],
+                         QStringLiteral("Welcome to Live Update. This tool search new version of "
+                                        "the program on-line. Click \"Next >>\" to continue."),
+                         twipsRect(240, 360, 5295, 1575));
+
+    lblSTEP2 = makeLabel(fraFRAME[1],
+                         QStringLiteral("Connecting to receive information about new version..."),
+                         twipsRect(240, 360, 5535, 255));
+    lblPROGRESS = makeLabel(fraFRAME[1], QStringLiteral(" "), twipsRect(240, 600, 5295, 255));
+    lblVERSION = makeLabel(fraFRAME[1], QStringLiteral(" "), twipsRect(120, 840, 5295, 255));
+    lblNO = makeLabel(fraFRAME[1],
+                      QStringLiteral("There isn't update. Click Cancel to end the operation."),
+                      twipsRect(120, 1320, 5295, 615), false);
+    lblYES = makeLabel(fraFRAME[1],
+                       QStringLiteral("The is one new version! Click \"Next >>\" to download it "
+                                      "or click \"Cancel\" to cancel the operation."),
+                       twipsRect(240, 1560, 5295, 615), false);
+
+    lblPROGRESSUPDATE = makeLabel(fraFRAME[2], QStringLiteral(" "),
+                                  twipsRect(120, 1200, 5535, 255));
+    lblUPDATE = makeLabel(fraFRAME[2], QStringLiteral("Download Update for: $n to $f"),
+                          twipsRect(120, 240, 5535, 855));
+
+    cmdNEXT = new QPushButton(QStringLiteral("&Next >>"), this);
+    cmdNEXT->setGeometry(twipsRect(4680, 3240, 1215, 375));
+    cmdCANCEL = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCANCEL->setGeometry(twipsRect(3360, 3240, 1215, 375));
+    // Enter presses the focused button, as Space does.
+    for (QPushButton *button : { cmdNEXT, cmdCANCEL })
+        button->setAutoDefault(true);
+    setTabOrder(cmdNEXT, cmdCANCEL);
+    cmdNEXT->setFocus();
+
+    connect(cmdNEXT, &QPushButton::clicked, this, &vcUPDATECTL::cmdNEXT_Click);
+    connect(cmdCANCEL, &QPushButton::clicked, this, &vcUPDATECTL::cmdCANCEL_Click);
+}
+
+void vcUPDATECTL::UserControl_Initialize()
+{
+    strTempFolder = LiveUpdate::tempFolder();
+    lngStep = 0;
+    strDesktopFolder = LiveUpdate::desktopFolder();
+    strVersionInUse = LiveUpdate::versionInUse();
+    strDownloadedFile.clear();
+}
+
+void vcUPDATECTL::setConfigFileURL(const QString &pstr)
+{
+    strConfigFileURL = pstr;
+}
+
+void vcUPDATECTL::setDesktopFolder(const QString &folder)
+{
+    strDesktopFolder = QDir::fromNativeSeparators(folder);
+    if (!strDesktopFolder.endsWith(QLatin1Char('/')))
+        strDesktopFolder.append(QLatin1Char('/'));
+}
+
+bool vcUPDATECTL::isDownloading() const
+{
+    return m_download->isRunning();
+}
+
+QString vcUPDATECTL::configCopyPath() const
+{
+    return strTempFolder + QLatin1String(LiveUpdate::ConfigCopyName);
+}
+
+void vcUPDATECTL::cmdNEXT_Click()
+{
+    cmdCANCEL->setFocus();
+    cmdNEXT->setEnabled(false);
+
+    ++lngStep;
+    for (int i = 0; i < int(fraFRAME.size()); ++i)
+        fraFRAME[i]->setVisible(i == lngStep);
+
+    if (lngStep == 1) {
+        if (!strConfigFileURL.isEmpty()) {
+            BeginDownload(strConfigFileURL, configCopyPath());
+        } else {
+            m_messages->showMessage(this,
+                                    QStringLiteral("A configuration download URL was not "
+                                                   "provided.  Live Update cannot continue."),
+                                    QStringLiteral("Error"), QMessageBox::Ok,
+                                    QMessageBox::Critical);
+            --lngStep;
+        }
+    } else if (lngStep == 2) {
+        QString caption = lblUPDATE->text();
+        caption.replace(QLatin1String("$n"), QLatin1Char('\n') + strUpdateTitle);
+        caption.replace(QLatin1String("$f"),
+                        QLatin1Char('\n')
+                                + QDir::toNativeSeparators(strDesktopFolder + strUpdateFileName));
+        lblUPDATE->setText(caption);
+
+        // The name comes from the network: it must name a file in the
+        // desktop folder and nothing else.
+        if (!LiveUpdate::isSafeFileName(strUpdateFileName)) {
+            showFailure(LiveUpdate::unsafeFileNameText(strUpdateFileName));
+            return;
+        }
+        if (m_checksum == LiveUpdate::Checksum::Malformed) {
+            showFailure(LiveUpdate::malformedChecksumText());
+            return;
+        }
+        BeginDownload(strUpdateURL, strDesktopFolder + strUpdateFileName);
+    }
+}
+
+void vcUPDATECTL::cmdCANCEL_Click()
+{
+    m_download->abort();
+    window()->close();
+    emit CloseRequest(strDownloadedFile);
+}
+
+void vcUPDATECTL::BeginDownload(const QString &address, const QString &localPath)
+{
+    AsyncDownload::Options options;
+    options.transferTimeoutMs = m_transferTimeoutMs;
+    if (localPath == configCopyPath()) {
+        options.mode = AsyncDownload::Mode::Memory;
+        options.maxBytes = LiveUpdate::MaxConfigBytes;
+    } else {
+        options.mode = AsyncDownload::Mode::File;
+        if (m_checksum == LiveUpdate::Checksum::Sha256)
+            options.sha256 = m_sha256;
+    }
+    AsyncDownload::StartError error;
+    if (!m_download->start(address, localPath, options, &error)) {
+        const QString text = QString::number(error.number)
+                + QStringLiteral(":Error in call to BeginDownload().") + QStringLiteral("\n\n")
+                + QStringLiteral("Error Description: ") + error.description;
+        m_messages->showMessage(this, text, QStringLiteral("Warning"), QMessageBox::Ok,
+                                QMessageBox::Critical);
+    }
+}
+
+void vcUPDATECTL::UserControl_AsyncReadProgress(const AsyncProperty &AsyncProp)
+{
+    if (AsyncProp.BytesMax != 0)
+        ShowProgress(AsyncProp.BytesRead, AsyncProp.BytesMax, AsyncProp.PropertyName);
+}
+
+void vcUPDATECTL::ShowProgress(qint64 bytesRead, qint64 bytesMax, const QString &localPath)
+{
+    if (localPath == configCopyPath()) {
+        setProgressText(lblPROGRESS, LiveUpdate::configProgressText(bytesRead, bytesMax));
+    } else {
+        setProgressText(lblPROGRESSUPDATE, LiveUpdate::updateProgressText(bytesRead, bytesMax));
+        lngBytesMax = bytesMax;
+    }
+}
+
+void vcUPDATECTL::onDownloadComplete(qint64 bytesMax, const QString &propertyName)
+{
+    AsyncProperty property;
+    property.BytesMax = bytesMax;
+    property.PropertyName = propertyName;
+    property.Value = m_download->value();
+    switch (m_download->outcome()) {
+    case AsyncDownload::Outcome::TooLarge:
+        property.Failure = LiveUpdate::configTooLargeText();
+        break;
+    case AsyncDownload::Outcome::ChecksumMismatch:
+        property.Failure = LiveUpdate::checksumMismatchText();
+        break;
+    case AsyncDownload::Outcome::SaveFailed:
+        property.Failure = LiveUpdate::saveFailedText(propertyName, m_download->failureReason());
+        break;
+    default:
+        break;
+    }
+    UserControl_AsyncReadComplete(property);
+}
+
+void vcUPDATECTL::UserControl_AsyncReadComplete(const AsyncProperty &AsyncProp)
+{
+    if (!AsyncProp.Failure.isEmpty()) {
+        showFailure(AsyncProp.Failure);
+        return;
+    }
+    if (AsyncProp.BytesMax == 0) {
+        ErrorMessage();
+        return;
+    }
+    // The update itself is already in place; the configuration arrives in
+    // memory and is kept as a copy in the temporary folder.
+    if (AsyncProp.PropertyName == configCopyPath()) {
+        QFile file(AsyncProp.PropertyName);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || file.write(AsyncProp.Value) != AsyncProp.Value.size() || !file.flush()) {
+            showFailure(LiveUpdate::saveFailedText(AsyncProp.PropertyName, file.errorString()));
+            file.close();
+            file.remove();
+            return;
+        }
+        file.close();
+    }
+    DownloadComplete(AsyncProp.BytesMax, AsyncProp.PropertyName);
+}
+
+void vcUPDATECTL::DownloadComplete(qint64 bytesMax, const QString &localPath)
+{
+    if (localPath == configCopyPath()) {
+        ReadConfigFile();
+        lblVERSION->setText(LiveUpdate::versionLine(strVersionInUse, strNewestVersion));
+        if (!LiveUpdate::isNewVersion(strNewestVersion, strVersionInUse)) {
+            lblNO->setVisible(true);
+            cmdCANCEL->setFocus();
+        } else {
+            lblYES->setVisible(true);
+            cmdNEXT->setEnabled(true);
+            cmdNEXT->setFocus();
+        }
+    } else {
+        cmdCANCEL->setText(QStringLiteral("Fine"));
+        cmdCANCEL->setFocus();
+        // The count saved, which is the total even when the server gave none.
+        lngBytesMax = bytesMax;
+        setProgressText(lblPROGRESSUPDATE, LiveUpdate::completionText(lngBytesMax));
+        strDownloadedFile = localPath;
+    }
+}
+
+void vcUPDATECTL::ReadConfigFile()
+{
+    QFile file(configCopyPath());
+    strUpdateTitle.clear();
+    strNewestVersion.clear();
+    strUpdateURL.clear();
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const LiveUpdate::UpdateConfig config =
+            LiveUpdate::parseConfig(file.read(LiveUpdate::MaxConfigBytes));
+    strUpdateTitle = config.title;
+    strNewestVersion = config.newestVersion;
+    strUpdateURL = config.url;
+    if (config.lineCount >= 3)
+        strUpdateFileName = config.fileName;
+    m_checksum = config.checksum;
+    m_sha256 = config.sha256;
+    file.close();
+    file.remove();
+}
+
+void vcUPDATECTL::ErrorMessage()
+{
+    showFailure(LiveUpdate::connectionErrorText());
+}
+
+void vcUPDATECTL::showFailure(const QString &text)
+{
+    setProgressText(lngStep == 1 ? lblPROGRESS : lblPROGRESSUPDATE, text);
+}
+
+void vcUPDATECTL::setProgressText(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->resize(label->width(), qMax(progressLabelHeight, label->heightForWidth(label->width())));
+}
