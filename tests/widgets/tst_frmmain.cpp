@@ -2,6 +2,7 @@
 #include "colorswatch.h"
 #include "testservices.h"
 
+#include <QPushButton>
 #include <QTest>
 
 class tst_frmMain : public QObject
