@@ -1,6 +1,7 @@
 #include "frmmain.h"
 
 #include "colorswatch.h"
+#include "frmdatabase.h"
 #include "frminfo.h"
 #include "module1.h"
 #include "rompalette.h"
@@ -68,6 +69,11 @@ frmMain::~frmMain() = default;
 frmInfo *frmMain::infoWindow() const
 {
     return m_info;
+}
+
+frmDatabase *frmMain::databaseWindow() const
+{
+    return m_database;
 }
 
 void frmMain::buildControls()
@@ -167,14 +173,14 @@ void frmMain::buildMenus()
     QMenu *tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     SelectCol = addItem(tools, QStringLiteral("Color Picker"), QKeySequence(Qt::CTRL | Qt::Key_P),
                         nullptr);
-    mnuData = addItem(tools, QStringLiteral("Database"), QKeySequence(), nullptr);
+    mnuData = addItem(tools, QStringLiteral("Database"), QKeySequence(), &frmMain::mnuData_Click);
 
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
     Info = addItem(info, QStringLiteral("Info About..."), QKeySequence(Qt::CTRL | Qt::Key_I),
                    &frmMain::Info_Click);
 
     // These windows arrive with their own tools; until then they stay off.
-    for (QAction *pending : { update, SelectCol, mnuData })
+    for (QAction *pending : { update, SelectCol })
         pending->setEnabled(false);
 }
 
@@ -230,6 +236,15 @@ void frmMain::Info_Click()
     m_info->show();
     m_info->raise();
     m_info->activateWindow();
+}
+
+void frmMain::mnuData_Click()
+{
+    if (!m_database)
+        m_database = new frmDatabase(m_services);
+    m_database->show();
+    m_database->raise();
+    m_database->activateWindow();
 }
 
 void frmMain::Command2_Click()

@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class frmDatabase;
 class frmInfo;
 
 // The start-up window: chooses the ROM image, loads a palette at a typed
@@ -50,11 +51,14 @@ public:
 
     // The About box, while it is open.
     frmInfo *infoWindow() const;
+    // The bookmark window, while it is open.
+    frmDatabase *databaseWindow() const;
 
 public slots:
     void Apri_Click();
     void Chiudi_Click();
     void Info_Click();
+    void mnuData_Click();
     void Command2_Click();
     void mnuFind_Click();
     void Command1_Click();
@@ -74,4 +78,5 @@ private:
     Platform::Services m_services;
     QString m_romPath;
     QPointer<frmInfo> m_info;
+    QPointer<frmDatabase> m_database;
 };
