@@ -148,6 +148,14 @@ Pattern::Pattern(QStringView pattern)
         }
         m_tokens.emplace_back(Kind::Literal, foldOne(c));
     }
+
+    for (const Token &token : m_tokens) {
+        if (token.kind != Kind::Literal)
+            break;
+        m_literalPrefix.push_back(token.literal);
+    }
+    m_prefixThenAnyRun = m_tokens.size() == m_literalPrefix.size() + 1
+            && m_tokens.back().kind == Kind::AnyRun;
 }
 
 bool Pattern::matchesOne(const Token &token, char32_t folded) const
@@ -214,6 +222,26 @@ bool Pattern::matches(QStringView text) const
 
 bool Pattern::matchesUtf8(QByteArrayView utf8) const
 {
+    // Most names fail on their first letters: decide those on the bytes.
+    // An ASCII letter is final only when no accent follows it, as the
+    // composed form of e + accent is é.
+    const qsizetype size = utf8.size();
+    const auto byteAt = [&](qsizetype i) { return static_cast<unsigned char>(utf8[i]); };
+    bool decided = true;
+    for (size_t i = 0; i < m_literalPrefix.size(); ++i) {
+        const auto at = qsizetype(i);
+        if (at >= size)
+            return false;
+        if (byteAt(at) >= 0x80 || (at + 1 < size && byteAt(at + 1) >= 0x80)) {
+            decided = false;
+            break;
+        }
+        if (foldOne(byteAt(at)) != m_literalPrefix[i])
+            return false;
+    }
+    if (decided && m_prefixThenAnyRun)
+        return true;
+
     thread_local Folded folded;
     foldUtf8(utf8, folded);
     return matchesFolded(folded);

@@ -69,6 +69,10 @@ private:
     bool matchesOne(const Token &token, char32_t folded) const;
 
     std::vector<Token> m_tokens;
+    // The folded characters of the leading literals, and whether a star
+    // follows them and ends the pattern: what a typed search looks like.
+    std::vector<char32_t> m_literalPrefix;
+    bool m_prefixThenAnyRun = false;
 };
 
 } // namespace JetText
