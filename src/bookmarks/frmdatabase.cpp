@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 using Platform::twipsRect;
 
 namespace {
@@ -32,6 +34,17 @@ QString trimBlanks(const QString &text)
 
 // The text without its last character; a character outside the Basic
 // Multilingual Plane goes as a whole, never half of it.
+// Widens a control whose caption does not fit the designed width, as far
+// as the space up to its right-hand neighbour allows: the layout was drawn
+// for a narrower system font.
+void fitCaption(QWidget *control, int rightLimitTwips)
+{
+    const int room = Platform::fromTwips(rightLimitTwips) - control->x();
+    const int wanted = std::min(control->sizeHint().width(), room);
+    if (wanted > control->width())
+        control->resize(wanted, control->height());
+}
+
 QString withoutLastCharacter(const QString &text)
 {
     qsizetype cut = text.size() - 1;
@@ -104,6 +117,12 @@ void frmDatabase::buildControls()
     cmdend = button(QStringLiteral("End"), 4200, 2280, true, &frmDatabase::cmdend_Click);
     cmdsave = button(QStringLiteral("Save"), 2760, 2640, false, &frmDatabase::cmdsave_Click);
     cmdCANCEL = button(QStringLiteral("Cancel"), 4200, 2640, false, &frmDatabase::cmdCANCEL_Click);
+
+    fitCaption(Label1, 3720 - 30);
+    fitCaption(Label2, 3720 - 30);
+    fitCaption(cmdAdd, 4200 - 60);
+    fitCaption(cmdEdit, 4200 - 60);
+    fitCaption(cmdsave, 4200 - 60);
 
     QWidget *order[] = { lstdata, txtSurname, txtForename, txtSearch, cmdAdd, cmdDelete,
                          cmdEdit, cmdend, cmdsave, cmdCANCEL };

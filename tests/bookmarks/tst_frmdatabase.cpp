@@ -204,7 +204,12 @@ void tst_frmDatabase::layoutAndTabOrder()
     QCOMPARE(w->size(), QSize(390, 220));
     QCOMPARE(w->Label1->text(), QStringLiteral("Name :"));
     QCOMPARE(w->Label2->text(), QStringLiteral("Offset :"));
-    QCOMPARE(w->cmdAdd->geometry(), QRect(184, 128, 81, 17));
+    QCOMPARE(w->cmdDelete->geometry(), QRect(280, 128, 81, 17));
+    // A caption wider than designed widens its control, never over the next.
+    QCOMPARE(w->cmdAdd->pos(), QPoint(184, 128));
+    QVERIFY(w->cmdAdd->width() >= 81);
+    QVERIFY(w->cmdAdd->geometry().right() < w->cmdDelete->x());
+    QVERIFY(w->Label2->geometry().right() < w->txtForename->x());
     QCOMPARE(w->lstdata->geometry(), QRect(8, 40, 137, 173));
     const QStringList captions = { w->cmdAdd->text(), w->cmdDelete->text(), w->cmdEdit->text(),
                                    w->cmdend->text(), w->cmdsave->text(), w->cmdCANCEL->text() };
