@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 namespace Bookmarks {
@@ -31,27 +32,21 @@ void jetLike(sqlite3_context *context, int, sqlite3_value **arguments)
         sqlite3_result_null(context);
         return;
     }
-    // The pattern is the same for every row: compile it once per query.
-    auto *pattern = static_cast<JetText::Pattern *>(sqlite3_get_auxdata(context, 0));
-    if (!pattern) {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(arguments[0]));
-        const int size = sqlite3_value_bytes(arguments[0]);
-        pattern = new JetText::Pattern(QString::fromUtf8(text, size));
-        sqlite3_set_auxdata(context, 0, pattern,
-                            [](void *p) { delete static_cast<JetText::Pattern *>(p); });
-        // SQLite may have dropped it at once; then fetch a fresh one.
-        pattern = static_cast<JetText::Pattern *>(sqlite3_get_auxdata(context, 0));
-        if (!pattern) {
-            const JetText::Pattern once(QString::fromUtf8(text, size));
-            const auto *name = reinterpret_cast<const char *>(sqlite3_value_text(arguments[1]));
-            sqlite3_result_int(context,
-                               once.matchesUtf8(QByteArrayView(name, sqlite3_value_bytes(arguments[1]))));
-            return;
-        }
-    }
     const auto *name = reinterpret_cast<const char *>(sqlite3_value_text(arguments[1]));
-    sqlite3_result_int(context,
-                       pattern->matchesUtf8(QByteArrayView(name, sqlite3_value_bytes(arguments[1]))));
+    const QByteArrayView nameBytes(name, sqlite3_value_bytes(arguments[1]));
+    // The pattern is the same for every row: compile it once per query and
+    // let SQLite keep it. SQLite may drop it at once, so it is used before
+    // it is handed over, never after.
+    if (const auto *cached = static_cast<const JetText::Pattern *>(sqlite3_get_auxdata(context, 0))) {
+        sqlite3_result_int(context, cached->matchesUtf8(nameBytes));
+        return;
+    }
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(arguments[0]));
+    auto pattern = std::make_unique<JetText::Pattern>(
+            QString::fromUtf8(text, sqlite3_value_bytes(arguments[0])));
+    sqlite3_result_int(context, pattern->matchesUtf8(nameBytes));
+    sqlite3_set_auxdata(context, 0, pattern.release(),
+                        [](void *p) { delete static_cast<JetText::Pattern *>(p); });
 }
 
 int jetNoCase(void *, int leftSize, const void *left, int rightSize, const void *right)
@@ -435,9 +430,9 @@ bool Database::open(const QString &path)
     // and one fsync, so it is on the disk when the call returns and survives
     // a crash or power cut; readers never block the writer. The first real
     // read of the file happens here, so a file that is not a database fails
-    // at this point. Where the log cannot be used (a read-only folder, a
-    // file system without shared memory) the rollback journal stays, which
-    // is just as durable with FULL, only slower.
+    // at this point. Where SQLite cannot switch (a read-only file) the
+    // rollback journal stays, which is just as durable with FULL, only
+    // slower.
     {
         Sqlite::Statement journal(db, "PRAGMA journal_mode=WAL");
         if (!journal || journal.step() != SQLITE_ROW)

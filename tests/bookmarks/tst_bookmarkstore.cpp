@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <thread>
 
+using namespace Qt::StringLiterals;
+
 using Bookmarks::Database;
 using Bookmarks::RecordSet;
 
@@ -60,8 +62,8 @@ void rawExecute(const QString &path, const char *sql)
 // The rows the search tests look for, in table order.
 const QStringList searchNames = {
     QStringLiteral("Abc"),          QStringLiteral("abd"),       QStringLiteral("cab"),
-    u"école"_qs,                   u"e\u0301tude"_qs,          QStringLiteral("eclair"),
-    u"ΟΔΟΣ"_qs,                    u"\U00010428abc"_qs,        QStringLiteral("a1"),
+    u"école"_s,                   u"e\u0301tude"_s,          QStringLiteral("eclair"),
+    u"ΟΔΟΣ"_s,                    u"\U00010428abc"_s,        QStringLiteral("a1"),
     QStringLiteral("a2b"),          QStringLiteral("*star"),     QStringLiteral("?query"),
     QStringLiteral("#7"),           QStringLiteral("[bracket"),  QStringLiteral("100%"),
     QStringLiteral("1000"),         QStringLiteral("a_b"),       QStringLiteral("axb"),
@@ -177,15 +179,15 @@ void tst_BookmarkStore::search_data()
 
     QTest::newRow("beginning, case ignored") << "ab" << QStringList{ "Abc", "abd" };
     QTest::newRow("capitals") << "AB" << QStringList{ "Abc", "abd" };
-    QTest::newRow("accented capital") << u"É"_qs << QStringList{ u"école"_qs, u"e\u0301tude"_qs };
+    QTest::newRow("accented capital") << u"É"_s << QStringList{ u"école"_s, u"e\u0301tude"_s };
     QTest::newRow("plain e is not é") << "ec" << QStringList{ "eclair" };
-    QTest::newRow("Greek") << u"οδ"_qs << QStringList{ u"ΟΔΟΣ"_qs };
-    QTest::newRow("outside the BMP") << u"\U00010400A"_qs << QStringList{ u"\U00010428abc"_qs };
+    QTest::newRow("Greek") << u"οδ"_s << QStringList{ u"ΟΔΟΣ"_s };
+    QTest::newRow("outside the BMP") << u"\U00010400A"_s << QStringList{ u"\U00010428abc"_s };
     QTest::newRow("* inside") << "a*b" << QStringList{ "Abc", "abd", "a2b", "a_b", "axb" };
     QTest::newRow("?") << "a?b" << QStringList{ "a2b", "a_b", "axb" };
     QTest::newRow("#") << "a#" << QStringList{ "a1", "a2b" };
     QTest::newRow("set") << "[ce]" << QStringList{ "cab", "eclair" };
-    QTest::newRow("set, accented capital") << u"[XÉ]t"_qs << QStringList{ u"e\u0301tude"_qs };
+    QTest::newRow("set, accented capital") << u"[XÉ]t"_s << QStringList{ u"e\u0301tude"_s };
     QTest::newRow("negated set") << "a[!b1-9_]" << QStringList{ "axb" };
     QTest::newRow("[*]") << "[*]" << QStringList{ "*star" };
     QTest::newRow("[?]") << "[?]" << QStringList{ "?query" };
@@ -222,7 +224,7 @@ void tst_BookmarkStore::selection_data()
 
     QTest::newRow("exact") << "abd" << QStringList{ "abd" };
     QTest::newRow("case ignored") << "ABC" << QStringList{ "Abc" };
-    QTest::newRow("accented case ignored") << u"ÉCOLE"_qs << QStringList{ u"école"_qs };
+    QTest::newRow("accented case ignored") << u"ÉCOLE"_s << QStringList{ u"école"_s };
     QTest::newRow("blanks around ignored") << "  abd " << QStringList{ "abd" };
     QTest::newRow("no pattern characters") << "a*" << QStringList{};
     QTest::newRow("a beginning is not enough") << "ab" << QStringList{};

@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 using Bookmarks::Database;
 using Bookmarks::RecordSet;
 
@@ -383,7 +385,7 @@ void tst_frmDatabase::searchNarrowsByTheBeginning_data()
     QTest::addColumn<QStringList>("listed");
     QTest::newRow("small letters") << "ab" << QStringList{ "Abc", "abd" };
     QTest::newRow("capitals") << "AB" << QStringList{ "Abc", "abd" };
-    QTest::newRow("accented capital") << u"É"_qs << QStringList{ u"école"_qs };
+    QTest::newRow("accented capital") << u"É"_s << QStringList{ u"école"_s };
     QTest::newRow("pattern character") << "?a" << QStringList{ "cab" };
 }
 
@@ -391,7 +393,7 @@ void tst_frmDatabase::searchNarrowsByTheBeginning()
 {
     QFETCH(QString, typed);
     QFETCH(QStringList, listed);
-    seed({ { "Abc", "1" }, { "abd", "2" }, { "cab", "3" }, { u"école"_qs, "4" } });
+    seed({ { "Abc", "1" }, { "abd", "2" }, { "cab", "3" }, { u"école"_s, "4" } });
     const auto w = openWindow();
     QTest::keyClicks(w->txtSearch, typed);
     QCOMPARE(w->lstdata->items(), listed);
@@ -426,7 +428,7 @@ void tst_frmDatabase::searchDropsCharactersThatFindNothing()
 
     // A character beyond the BMP goes as a whole.
     m_services.messages.messages.clear();
-    w->txtSearch->setText(u"ab\U0001F600"_qs);
+    w->txtSearch->setText(u"ab\U0001F600"_s);
     QCOMPARE(m_services.messages.messages.size(), 1);
     QCOMPARE(w->txtSearch->text(), QStringLiteral("ab"));
 }

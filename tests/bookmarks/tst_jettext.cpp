@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class tst_JetText : public QObject
 {
     Q_OBJECT
@@ -27,18 +29,18 @@ void tst_JetText::pattern_data()
     QTest::newRow("prefix longer than text") << "abcd*" << "abc" << false;
     QTest::newRow("whole text") << "abc" << "ABC" << true;
     QTest::newRow("text longer than pattern") << "abc" << "abcd" << false;
-    QTest::newRow("accented capital") << u"ÉCO*"_qs << u"école"_qs << true;
-    QTest::newRow("accent is significant") << "eco*" << u"école"_qs << false;
-    QTest::newRow("composed pattern, decomposed text") << u"é*"_qs << u"e\u0301cole"_qs << true;
-    QTest::newRow("decomposed pattern, composed text") << u"e\u0301*"_qs << u"École"_qs << true;
-    QTest::newRow("plain letter before an accent") << "e*" << u"e\u0301cole"_qs << false;
-    QTest::newRow("Greek final sigma") << u"ΟΔΟΣ"_qs << u"οδος"_qs << true;
-    QTest::newRow("Greek final sigma form") << u"οδοΣ"_qs << u"οδος"_qs << true;
-    QTest::newRow("Cyrillic") << u"ПРИВ*"_qs << u"привет"_qs << true;
-    QTest::newRow("outside the BMP") << u"\U00010400*"_qs << u"\U00010428x"_qs << true;
+    QTest::newRow("accented capital") << u"ÉCO*"_s << u"école"_s << true;
+    QTest::newRow("accent is significant") << "eco*" << u"école"_s << false;
+    QTest::newRow("composed pattern, decomposed text") << u"é*"_s << u"e\u0301cole"_s << true;
+    QTest::newRow("decomposed pattern, composed text") << u"e\u0301*"_s << u"École"_s << true;
+    QTest::newRow("plain letter before an accent") << "e*" << u"e\u0301cole"_s << false;
+    QTest::newRow("Greek final sigma") << u"ΟΔΟΣ"_s << u"οδος"_s << true;
+    QTest::newRow("Greek final sigma form") << u"οδοΣ"_s << u"οδος"_s << true;
+    QTest::newRow("Cyrillic") << u"ПРИВ*"_s << u"привет"_s << true;
+    QTest::newRow("outside the BMP") << u"\U00010400*"_s << u"\U00010428x"_s << true;
     QTest::newRow("? is one character") << "a?c*" << "abc" << true;
     QTest::newRow("? needs a character") << "a?c*" << "ac" << false;
-    QTest::newRow("? takes a whole astral character") << "a?c" << u"a\U00010400c"_qs << true;
+    QTest::newRow("? takes a whole astral character") << "a?c" << u"a\U00010400c"_s << true;
     QTest::newRow("* inside") << "a*c" << "axxxc" << true;
     QTest::newRow("* inside, also none") << "a*c" << "ac" << true;
     QTest::newRow("* inside, wrong end") << "a*c" << "axxxd" << false;
@@ -46,7 +48,7 @@ void tst_JetText::pattern_data()
     QTest::newRow("several stars") << "*b*d*" << "abcde" << true;
     QTest::newRow("# is a digit") << "a#*" << "a1x" << true;
     QTest::newRow("# is not a letter") << "a#*" << "abx" << false;
-    QTest::newRow("# is not another digit form") << "#" << u"\u0663"_qs << false;
+    QTest::newRow("# is not another digit form") << "#" << u"\u0663"_s << false;
     QTest::newRow("set") << "a[bc]*" << "ACx" << true;
     QTest::newRow("set, not listed") << "a[bc]*" << "adx" << false;
     QTest::newRow("negated set") << "a[!bc]*" << "adx" << true;
@@ -103,9 +105,9 @@ void tst_JetText::compare_data()
 
     QTest::newRow("same") << "Boss" << "Boss" << 0;
     QTest::newRow("case") << "boss" << "BOSS" << 0;
-    QTest::newRow("accented case") << u"ÉTÉ"_qs << u"été"_qs << 0;
-    QTest::newRow("composed and decomposed") << u"é"_qs << u"e\u0301"_qs << 0;
-    QTest::newRow("accent differs") << "ete" << u"été"_qs << -1;
+    QTest::newRow("accented case") << u"ÉTÉ"_s << u"été"_s << 0;
+    QTest::newRow("composed and decomposed") << u"é"_s << u"e\u0301"_s << 0;
+    QTest::newRow("accent differs") << "ete" << u"été"_s << -1;
     QTest::newRow("prefix is less") << "Bos" << "boss" << -1;
     QTest::newRow("longer is more") << "bossa" << "BOSS" << 1;
     QTest::newRow("trailing blank counts") << "boss " << "boss" << 1;
