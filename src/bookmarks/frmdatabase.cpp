@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <iterator>
 
 using Platform::twipsRect;
 
