@@ -266,20 +266,28 @@ int RecordSet::fieldIndex(QStringView name)
 
 QVariant RecordSet::value(int field) const
 {
+    if ((field != Surname && field != Forename)
+        || (m_pending == Pending::None && !hasCurrent()))
+        return QVariant();
+    return variantOf(text(field));
+}
+
+QString RecordSet::text(int field) const
+{
     const Row *row = nullptr;
     if (m_pending != Pending::None)
         row = &m_buffer;
     else if (hasCurrent())
         row = &m_rows[m_position];
     if (!row)
-        return QVariant();
+        return QString();
     switch (field) {
     case Surname:
-        return variantOf(row->surname);
+        return row->surname;
     case Forename:
-        return variantOf(row->forename);
+        return row->forename;
     default:
-        return QVariant();
+        return QString();
     }
 }
 

@@ -68,6 +68,9 @@ public:
     // no current row.
     QVariant value(int field) const;
     QVariant value(QStringView name) const { return value(fieldIndex(name)); }
+    // The same as text, without a QVariant: SQL NULL and no value give a
+    // null QString. For filling long lists.
+    QString text(int field) const;
 
     // Begins a new row; update() writes it and adds it to this set: at the
     // end for a query, in table order for the table. The cursor stays where

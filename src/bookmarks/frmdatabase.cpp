@@ -214,7 +214,7 @@ void frmDatabase::FillList()
     QStringList names;
     names.reserve(lngRecordCount);
     for (int lngRow = 1; lngRow <= lngRecordCount; ++lngRow) {
-        names.append(rsCurrent.value(surname).toString());
+        names.append(rsCurrent.text(surname));
         rsCurrent.moveNext();
     }
     lstdata->setItems(names);

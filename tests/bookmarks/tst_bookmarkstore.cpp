@@ -93,6 +93,7 @@ private slots:
     void deleteRemovesTheRowAndMovesOn();
     void writesWithoutCurrentRowFail();
     void fieldNamesIgnoreCase();
+    void nullIsNotEmptyText();
     void seesWritesOfAnotherConnection();
     void closedDatabaseRefusesWrites();
     void savedRowSurvivesAKilledProcess();
@@ -407,6 +408,25 @@ void tst_BookmarkStore::fieldNamesIgnoreCase()
     table.addNew();
     QVERIFY(!table.setValue(u"offset", QStringLiteral("1")));
     table.cancelUpdate();
+}
+
+void tst_BookmarkStore::nullIsNotEmptyText()
+{
+    // Rows written by other tools may hold NULL; they never match a search.
+    const QString path = freshPath();
+    Database db;
+    QVERIFY(db.open(path));
+    rawExecute(path, "INSERT INTO tbldata VALUES(NULL, ''), ('', NULL)");
+    RecordSet table = db.openTable();
+    table.moveFirst();
+    QVERIFY(table.value(u"surname").isNull());
+    QVERIFY(table.text(RecordSet::Surname).isNull());
+    QVERIFY(!table.value(u"forename").isNull());
+    QCOMPARE(table.value(u"forename").toString(), QString());
+    table.moveNext();
+    QVERIFY(!table.text(RecordSet::Surname).isNull());
+    QVERIFY(table.value(u"forename").isNull());
+    QCOMPARE(namesOf(db.openSearch(QString())), QStringList{ QString() });
 }
 
 void tst_BookmarkStore::seesWritesOfAnotherConnection()
