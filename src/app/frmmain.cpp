@@ -2,6 +2,7 @@
 
 #include "colorswatch.h"
 #include "frmcolorpicker.h"
+#include "frmdatabase.h"
 #include "frminfo.h"
 #include "frmupdate.h"
 #include "module1.h"
@@ -47,6 +48,18 @@ private:
     QPixmap m_banner;
 };
 
+// Tool windows have one shared instance each, created on first use, shown
+// without an owner; showing an open one only brings it forward.
+template<typename Window, typename Create>
+void showShared(QPointer<Window> &instance, Create create)
+{
+    if (!instance)
+        instance = create();
+    instance->show();
+    instance->raise();
+    instance->activateWindow();
+}
+
 QFrame *horizontalLine(QWidget *parent, int topTwips)
 {
     auto *line = new QFrame(parent);
@@ -86,6 +99,11 @@ frmInfo *frmMain::infoWindow() const
 frmUPDATE *frmMain::updateWindow() const
 {
     return m_update;
+}
+
+frmDatabase *frmMain::databaseWindow() const
+{
+    return m_database;
 }
 
 void frmMain::buildControls()
@@ -188,15 +206,11 @@ void frmMain::buildMenus()
     QMenu *tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     SelectCol = addItem(tools, QStringLiteral("Color Picker"), QKeySequence(Qt::CTRL | Qt::Key_P),
                         &frmMain::SelectCol_Click);
-    mnuData = addItem(tools, QStringLiteral("Database"), QKeySequence(), nullptr);
+    mnuData = addItem(tools, QStringLiteral("Database"), QKeySequence(), &frmMain::mnuData_Click);
 
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
     Info = addItem(info, QStringLiteral("Info About..."), QKeySequence(Qt::CTRL | Qt::Key_I),
                    &frmMain::Info_Click);
-
-    // These windows arrive with their own tools; until then they stay off.
-    for (QAction *pending : { mnuData })
-        pending->setEnabled(false);
 }
 
 void frmMain::LoadMenuBitmaps()
@@ -248,20 +262,12 @@ void frmMain::update_Click()
 {
     if (!m_network)
         m_network = new QNetworkAccessManager(this);
-    if (!m_update)
-        m_update = new frmUPDATE(m_services, m_network);
-    m_update->show();
-    m_update->raise();
-    m_update->activateWindow();
+    showShared(m_update, [this] { return new frmUPDATE(m_services, m_network); });
 }
 
 void frmMain::Info_Click()
 {
-    if (!m_info)
-        m_info = new frmInfo;
-    m_info->show();
-    m_info->raise();
-    m_info->activateWindow();
+    showShared(m_info, [] { return new frmInfo; });
 }
 
 frmColorPicker *frmMain::colorPickerWindow() const
@@ -272,13 +278,16 @@ frmColorPicker *frmMain::colorPickerWindow() const
 void frmMain::SelectCol_Click()
 {
     // Each opening builds the picker afresh, so it starts as it opens.
-    if (!m_colorPicker) {
-        m_colorPicker = new frmColorPicker(m_services);
-        m_colorPicker->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    m_colorPicker->show();
-    m_colorPicker->raise();
-    m_colorPicker->activateWindow();
+    showShared(m_colorPicker, [this] {
+        auto *picker = new frmColorPicker(m_services);
+        picker->setAttribute(Qt::WA_DeleteOnClose);
+        return picker;
+    });
+}
+
+void frmMain::mnuData_Click()
+{
+    showShared(m_database, [this] { return new frmDatabase(m_services); });
 }
 
 void frmMain::Command2_Click()

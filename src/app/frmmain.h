@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class frmColorPicker;
+class frmDatabase;
 class frmInfo;
 class frmUPDATE;
 class QNetworkAccessManager;
@@ -57,6 +58,8 @@ public:
     frmColorPicker *colorPickerWindow() const;
     // The Live Update window, while it is open.
     frmUPDATE *updateWindow() const;
+    // The bookmark window, while it is open.
+    frmDatabase *databaseWindow() const;
 
 public slots:
     void Apri_Click();
@@ -64,6 +67,7 @@ public slots:
     void update_Click();
     void Info_Click();
     void SelectCol_Click();
+    void mnuData_Click();
     void Command2_Click();
     void mnuFind_Click();
     void Command1_Click();
@@ -87,4 +91,5 @@ private:
     QPointer<frmColorPicker> m_colorPicker;
     QPointer<frmUPDATE> m_update;
     QNetworkAccessManager *m_network = nullptr;
+    QPointer<frmDatabase> m_database;
 };
