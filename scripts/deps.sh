@@ -6,7 +6,7 @@ cindral_packages=(
   libsqlite3-dev libbenchmark-dev
   xvfb xauth xdotool xclip x11-utils imagemagick
   desktop-file-utils appstream fonts-dejavu-core
-  clang
+  clang openssl
 )
 
 cindral_install_deps() {
