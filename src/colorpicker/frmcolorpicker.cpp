@@ -296,24 +296,14 @@ void frmColorPicker::buildScreenTools()
     connect(tmrScreenColor, &QTimer::timeout, this, &frmColorPicker::tmrScreenColor_Timer);
     connect(Timer1, &QTimer::timeout, this, &frmColorPicker::Timer1_Timer);
 
-    connect(imgEyedropper, &ToolIcon::mouseDown, this, [this](int b, int s, QPointF p) {
-        m_screen->pointerMovedTo(p);
-        imgEyedropper_MouseDown(b, s, p.x(), p.y());
-    });
-    connect(imgEyedropper, &ToolIcon::mouseUp, this, [this](int b, int s, QPointF p) {
-        m_screen->pointerMovedTo(p);
-        imgEyedropper_MouseUp(b, s, p.x(), p.y());
-    });
-    connect(imgMagnifier, &ToolIcon::mouseDown, this, [this](int b, int s, QPointF p) {
-        m_screen->pointerMovedTo(p);
-        imgMagnifier_MouseDown(b, s, p.x(), p.y());
-    });
-    connect(imgMagnifier, &ToolIcon::mouseUp, this, [this](int b, int s, QPointF p) {
-        m_screen->pointerMovedTo(p);
-        imgMagnifier_MouseUp(b, s, p.x(), p.y());
-    });
-    for (ToolIcon *icon : { imgEyedropper, imgMagnifier })
-        connect(icon, &ToolIcon::mouseMove, this, [this](int, int, QPointF p) { m_screen->pointerMovedTo(p); });
+    connect(imgEyedropper, &ToolIcon::mouseDown, this,
+            [this](int b, int s, QPointF p) { imgEyedropper_MouseDown(b, s, p.x(), p.y()); });
+    connect(imgEyedropper, &ToolIcon::mouseUp, this,
+            [this](int b, int s, QPointF p) { imgEyedropper_MouseUp(b, s, p.x(), p.y()); });
+    connect(imgMagnifier, &ToolIcon::mouseDown, this,
+            [this](int b, int s, QPointF p) { imgMagnifier_MouseDown(b, s, p.x(), p.y()); });
+    connect(imgMagnifier, &ToolIcon::mouseUp, this,
+            [this](int b, int s, QPointF p) { imgMagnifier_MouseUp(b, s, p.x(), p.y()); });
 }
 
 void frmColorPicker::buildMenus()

@@ -7,6 +7,15 @@
 #include <QScreen>
 
 #include <cmath>
+#include <optional>
+
+#if defined(CINDRAL_HAVE_XCB) && QT_CONFIG(xcb)
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#define CINDRAL_POINTER_FROM_XCB
+#elif defined(Q_OS_WIN)
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -31,35 +40,54 @@ QScreen *screenForDevice(QPoint position)
     return QGuiApplication::primaryScreen();
 }
 
-QPoint toDevice(QPointF logical, const QScreen *screen)
+QPoint toDevice(QPoint logical, const QScreen *screen)
 {
     const QPointF origin = screen->geometry().topLeft();
-    const QPointF device = origin + (logical - origin) * screen->devicePixelRatio();
-    // A little slack so that 100.5 * 2 lands on 201, not 200.
-    return QPoint(int(std::floor(device.x() + 1e-6)), int(std::floor(device.y() + 1e-6)));
+    const QPointF device = origin + (QPointF(logical) - origin) * screen->devicePixelRatio();
+    return QPoint(int(std::floor(device.x())), int(std::floor(device.y())));
+}
+
+// The pointer in device pixels as the window system knows it.
+std::optional<QPoint> nativePointer()
+{
+#if defined(CINDRAL_POINTER_FROM_XCB)
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return std::nullopt;
+    const xcb_screen_t *root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    if (!root)
+        return std::nullopt;
+    xcb_query_pointer_reply_t *reply =
+            xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root->root), nullptr);
+    if (!reply)
+        return std::nullopt;
+    const QPoint position(reply->root_x, reply->root_y);
+    free(reply);
+    return position;
+#elif defined(Q_OS_WIN)
+    // Qt makes the process aware of each monitor's scale, so this is in
+    // device pixels.
+    POINT point;
+    if (!GetCursorPos(&point))
+        return std::nullopt;
+    return QPoint(point.x, point.y);
+#else
+    return std::nullopt;
+#endif
 }
 
 } // namespace
 
-void DesktopScreenSource::pointerMovedTo(QPointF logicalGlobal)
-{
-    m_lastPointer = logicalGlobal;
-}
-
 QPoint DesktopScreenSource::cursorPosition()
 {
+    if (const auto native = nativePointer())
+        return *native;
     const QPoint logical = QCursor::pos();
     QScreen *screen = QGuiApplication::screenAt(logical);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return logical;
-    // The platform rounds the pointer to whole logical pixels; the last
-    // pointer event still knows the device pixel, as long as the pointer
-    // has not moved on since.
-    if (std::abs(m_lastPointer.x() - logical.x()) <= 1 && std::abs(m_lastPointer.y() - logical.y()) <= 1)
-        return toDevice(m_lastPointer, screen);
-    return toDevice(logical, screen);
+    return screen ? toDevice(logical, screen) : logical;
 }
 
 QRgb DesktopScreenSource::pixel(QPoint position)

@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QPoint>
-#include <QPointF>
 #include <QRect>
 
 // Where the picker's eyedropper and magnifier read the screen. Positions
@@ -22,14 +21,12 @@ public:
     virtual QImage grab(const QRect &rect) = 0;
     // The screen that holds position (the whole desktop when none does).
     virtual QRect screenGeometry(QPoint position) = 0;
-
-    // The pointer's position as the window's own pointer events report it
-    // (logical, fractional). On a scaled screen it is finer than the
-    // platform's whole-pixel cursor position.
-    virtual void pointerMovedTo(QPointF logicalGlobal) { Q_UNUSED(logicalGlobal) }
 };
 
-// The real screens, through QScreen::grabWindow.
+// The real screens, through QScreen::grabWindow. The pointer is asked of
+// the window system itself where it can tell device pixels (X11, Windows):
+// Qt rounds it to whole logical pixels, which on a screen scaled by two
+// cannot name every device pixel.
 class DesktopScreenSource final : public ScreenSource
 {
 public:
@@ -37,8 +34,4 @@ public:
     QRgb pixel(QPoint position) override;
     QImage grab(const QRect &rect) override;
     QRect screenGeometry(QPoint position) override;
-    void pointerMovedTo(QPointF logicalGlobal) override;
-
-private:
-    QPointF m_lastPointer{ -1e9, -1e9 };
 };

@@ -130,7 +130,7 @@ private:
 
 void tst_ScreenTools::init()
 {
-    for (const QString name : { QStringLiteral("Colorpicker.dat"), QStringLiteral("scr.bmp") }) {
+    for (const QString &name : { QStringLiteral("Colorpicker.dat"), QStringLiteral("scr.bmp") }) {
         QFile::setPermissions(dataPath(name), QFile::ReadOwner | QFile::WriteOwner);
         QFile::remove(dataPath(name));
         QDir(dataPath(name)).removeRecursively();
