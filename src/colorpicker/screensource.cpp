@@ -47,15 +47,43 @@ QPoint toDevice(QPoint logical, const QScreen *screen)
     return QPoint(int(std::floor(device.x())), int(std::floor(device.y())));
 }
 
+#if defined(CINDRAL_POINTER_FROM_XCB)
+xcb_connection_t *xcbConnection()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+const xcb_screen_t *xcbRoot(xcb_connection_t *connection)
+{
+    return connection ? xcb_setup_roots_iterator(xcb_get_setup(connection)).data : nullptr;
+}
+#endif
+
+// The whole desktop in device pixels as the window system knows it. An X
+// server may join heads into one root window that Qt reports as one screen
+// of the first head's size.
+std::optional<QRect> nativeDesktop()
+{
+#if defined(CINDRAL_POINTER_FROM_XCB)
+    const xcb_screen_t *root = xcbRoot(xcbConnection());
+    if (!root)
+        return std::nullopt;
+    return QRect(0, 0, root->width_in_pixels, root->height_in_pixels);
+#elif defined(Q_OS_WIN)
+    return QRect(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                 GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+#else
+    return std::nullopt;
+#endif
+}
+
 // The pointer in device pixels as the window system knows it.
 std::optional<QPoint> nativePointer()
 {
 #if defined(CINDRAL_POINTER_FROM_XCB)
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
-    if (!connection)
-        return std::nullopt;
-    const xcb_screen_t *root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    xcb_connection_t *connection = xcbConnection();
+    const xcb_screen_t *root = xcbRoot(connection);
     if (!root)
         return std::nullopt;
     xcb_query_pointer_reply_t *reply =
@@ -133,11 +161,8 @@ QRect DesktopScreenSource::screenGeometry(QPoint position)
             return device;
         desktop |= device;
     }
-    if (const QScreen *primary = QGuiApplication::primaryScreen()) {
-        const qreal ratio = primary->devicePixelRatio();
-        const QSize virtualSize = primary->virtualSize();
-        desktop |= QRect(QPoint(0, 0), QSize(qRound(virtualSize.width() * ratio),
-                                             qRound(virtualSize.height() * ratio)));
-    }
+    // Past the screens Qt knows the square may go anywhere on the desktop.
+    if (const auto native = nativeDesktop())
+        desktop |= *native;
     return desktop;
 }
