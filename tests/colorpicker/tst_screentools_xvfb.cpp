@@ -95,6 +95,7 @@ private slots:
     void eyedropperTakesExactPixelOfOtherProgram();
     void magnifierWritesEnlargedScreen();
     void guardHoldsOnlyWhileToolIsHeld();
+    void openingAndClosingLeaveNoGuard();
     void settingsSurviveCloseAndReopenThroughMenus();
 
 private:
@@ -289,6 +290,29 @@ void tst_ScreenToolsXvfb::guardHoldsOnlyWhileToolIsHeld()
     focus(w.get());
     xdotool({ "key", "Tab" });
     QTRY_VERIFY2(!w->txtHexColor->hasFocus(), "after release Tab works again");
+}
+
+void tst_ScreenToolsXvfb::openingAndClosingLeaveNoGuard()
+{
+    // A guard left behind (a drag whose release never came) goes when a
+    // picker opens.
+    QWidget other;
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    ModHook::InstallKeyboardGuard(&other);
+    QVERIFY(ModHook::IsKeyboardGuardInstalled());
+    auto w = openPicker();
+    QVERIFY(!ModHook::IsKeyboardGuardInstalled());
+    QCOMPARE(QWidget::keyboardGrabber(), nullptr);
+
+    // Closing the picker in the middle of a drag ends the drag.
+    press(w->imgMagnifier);
+    QVERIFY(ModHook::IsKeyboardGuardInstalled());
+    QVERIFY(w->close());
+    QVERIFY(!ModHook::IsKeyboardGuardInstalled());
+    QVERIFY(!w->Timer1->isActive());
+    QVERIFY(!QGuiApplication::overrideCursor());
+    release();
 }
 
 void tst_ScreenToolsXvfb::settingsSurviveCloseAndReopenThroughMenus()
