@@ -1105,9 +1105,14 @@ void frmColorPicker::Timer1_Timer()
     if (cboPercent->currentIndex() < 0)
         cboPercent->setCurrentIndex(1);
     const int zoom = cboPercent->currentData().toInt();
-    const QSize view = picZoom->innerRect().size();
+    // The view is filled in device pixels, so at 100% one screen pixel is one
+    // pixel of the view on a scaled screen too.
+    const qreal ratio = picZoom->devicePixelRatioF();
+    const QSize view = picZoom->innerRect().size() * ratio;
     const QRect source = ScreenSampling::magnifierSource(pointer, m_screen->screenGeometry(pointer), view, zoom);
-    picZoom->image() = ScreenSampling::magnify(m_screen->grab(source), view, zoom);
+    QImage enlarged = ScreenSampling::magnify(m_screen->grab(source), view, zoom);
+    enlarged.setDevicePixelRatio(ratio);
+    picZoom->image() = enlarged;
     picZoom->refresh();
 }
 
@@ -1177,10 +1182,18 @@ void frmColorPicker::LoadSettings()
     if (Module1::FileExists(capture)) {
         QImage picture;
         if (picture.load(capture)) {
-            QImage &view = picZoom->image();
+            // A capture taken on a scaled screen holds the view's device pixels.
+            const QSize inner = picZoom->innerRect().size();
+            const qreal ratio = picZoom->devicePixelRatioF();
+            if (ratio != 1 && picture.size() == inner * ratio)
+                picture.setDevicePixelRatio(ratio);
+            QImage view(inner * picture.devicePixelRatio(), QImage::Format_RGB32);
+            view.setDevicePixelRatio(picture.devicePixelRatio());
             view.fill(palette().color(QPalette::Window));
             QPainter painter(&view);
             painter.drawImage(0, 0, picture);
+            painter.end();
+            picZoom->image() = view;
             picZoom->refresh();
         } else if (!defaults) {
             applySettingsDefaults();

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -249,11 +250,13 @@ void tst_ScreenToolsXvfb::magnifierWritesEnlargedScreen()
     QVERIFY(w->cboPercent->isEnabled());
     QImage saved;
     QVERIFY(saved.load(Platform::dataFile(QStringLiteral("scr.bmp")), "BMP"));
-    QCOMPARE(saved.size(), QSize(146, 146));
-    // 146 / 8 rounds to 18: the view starts 18 pixels left of and above the pointer.
-    const int half = 18;
-    for (int y = 0; y < 146; y += 5) {
-        for (int x = 0; x < 146; x += 7) {
+    // The view holds device pixels: 146 of them, twice that on a screen scaled by two.
+    const int view = int(146 * w->picZoom->devicePixelRatioF());
+    QCOMPARE(saved.size(), QSize(view, view));
+    // At 400% the view starts view / 8 pixels (halves to even) left of and above the pointer.
+    const int half = int(std::nearbyint(view / 8.0));
+    for (int y = 0; y < view; y += 5) {
+        for (int x = 0; x < view; x += 7) {
             const QRgb want = targetPixel(centre.x() - half + x / 4, centre.y() - half + y / 4);
             QVERIFY2((saved.pixel(x, y) & 0xFFFFFF) == (want & 0xFFFFFF),
                      qPrintable(QStringLiteral("view (%1, %2): %3 instead of %4")
@@ -261,7 +264,9 @@ void tst_ScreenToolsXvfb::magnifierWritesEnlargedScreen()
                                         .arg(want & 0xFFFFFF, 6, 16)));
         }
     }
-    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), w->picZoom->image().convertToFormat(QImage::Format_RGB32));
+    QImage shown = w->picZoom->image().convertToFormat(QImage::Format_RGB32);
+    shown.setDevicePixelRatio(1);
+    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), shown);
 }
 
 void tst_ScreenToolsXvfb::guardHoldsOnlyWhileToolIsHeld()
