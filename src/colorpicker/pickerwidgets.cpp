@@ -1,6 +1,7 @@
 #include "pickerwidgets.h"
 
 #include <QBitmap>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -270,10 +271,23 @@ void ToolIcon::mouseReleaseEvent(QMouseEvent *event)
                  event->globalPosition());
 }
 
+namespace {
+
+// Drawn at the screen's own resolution, so the icons stay sharp when scaled.
+QPixmap iconCanvas()
+{
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    QPixmap picture(QSize(32, 32) * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    return picture;
+}
+
+} // namespace
+
 QPixmap eyedropperPicture()
 {
-    QPixmap picture(32, 32);
-    picture.fill(Qt::transparent);
+    QPixmap picture = iconCanvas();
     QPainter p(&picture);
     p.setRenderHint(QPainter::Antialiasing);
     // A pipette lying from bottom left to top right: bulb, glass tube, tip.
@@ -293,8 +307,7 @@ QPixmap eyedropperPicture()
 
 QPixmap magnifierPicture()
 {
-    QPixmap picture(32, 32);
-    picture.fill(Qt::transparent);
+    QPixmap picture = iconCanvas();
     QPainter p(&picture);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(90, 60, 30), 5, Qt::SolidLine, Qt::RoundCap));
