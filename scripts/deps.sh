@@ -3,8 +3,8 @@
 cindral_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libsqlite3-dev libbenchmark-dev
-  xvfb xauth xdotool xclip x11-utils imagemagick
+  libsqlite3-dev libbenchmark-dev libxcb1-dev
+  xvfb xauth xdotool xclip x11-utils imagemagick xserver-xephyr
   desktop-file-utils appstream fonts-dejavu-core
   clang openssl
 )

@@ -1,14 +1,24 @@
 #include "frmcolorpicker.h"
 
+#include "datafolder.h"
 #include "fieldpainter.h"
+#include "modhook.h"
 #include "module1.h"
+#include "pickersettings.h"
 #include "pickerwidgets.h"
+#include "screensampling.h"
+#include "screensource.h"
 #include "windowresources.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPainter>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -30,6 +40,8 @@ namespace {
 constexpr quint32 defaultOldColour = 0xC0C0C0;
 constexpr quint32 blankColour = 0xFFFFFF;
 const QString blankTag = QStringLiteral("blank");
+const QString settingsFileName = QStringLiteral("Colorpicker.dat");
+const QString captureFileName = QStringLiteral("scr.bmp");
 
 double clampUnit(double v)
 {
@@ -68,19 +80,29 @@ private:
     frmColorPicker &m_w;
 };
 
-frmColorPicker::frmColorPicker(const Platform::Services &services, QWidget *parent)
-    : QMainWindow(parent), m_services(services)
+frmColorPicker::frmColorPicker(const Platform::Services &services, QWidget *parent,
+                               ScreenSource *screen)
+    : QMainWindow(parent), m_services(services), m_screen(screen)
 {
+    if (!m_screen) {
+        m_ownScreen = std::make_unique<DesktopScreenSource>();
+        m_screen = m_ownScreen.get();
+    }
     m_display = std::make_unique<BoxDisplay>(*this);
     m_state = std::make_unique<ColorModel::ColorState>(*m_display);
     setWindowTitle(QStringLiteral("Color Picker"));
     buildControls();
+    buildScreenTools();
     buildMenus();
     Form_Load();
 }
 
 frmColorPicker::~frmColorPicker()
 {
+    // A window torn down in the middle of a drag leaves no guard behind.
+    if (tmrScreenColor->isActive() || Timer1->isActive())
+        ModHook::RemoveKeyboardGuard();
+    setSamplingCursor(false);
     // Boxes losing the focus while the window is torn down must not reach
     // handlers whose state is already gone.
     for (QLineEdit *box : Text1)
@@ -224,6 +246,66 @@ void frmColorPicker::buildControls()
     connect(canvas, &PickerCanvas::backgroundPressed, this, &frmColorPicker::Form_MouseDown);
 }
 
+void frmColorPicker::buildScreenTools()
+{
+    imgEyedropper = new ToolIcon(canvas);
+    imgEyedropper->setGeometry(464, 28, 32, 32);
+    imgEyedropper->setPixmap(eyedropperPicture());
+    imgEyedropper->setToolTip(QStringLiteral("Eyedropper: press and drag over the screen"));
+    imgMagnifier = new ToolIcon(canvas);
+    imgMagnifier->setGeometry(508, 28, 32, 32);
+    imgMagnifier->setPixmap(magnifierPicture());
+    imgMagnifier->setToolTip(QStringLiteral("Magnifier: press and drag over the screen"));
+
+    // Hidden keepers of the pictures put back on release.
+    imgMouse1 = new QLabel(canvas);
+    imgMouse1->setPixmap(samplingCursor().bitmap());
+    imgMouse1->hide();
+    imgMouse2 = new QLabel(canvas);
+    imgMouse2->setPixmap(eyedropperPicture());
+    imgMouse2->hide();
+    imgMouse3 = new QLabel(canvas);
+    imgMouse3->setPixmap(magnifierPicture());
+    imgMouse3->hide();
+
+    picPreView = new PictureBox(QImage(8, 8, QImage::Format_RGB32), canvas);
+    picPreView->setBordered(false);
+    picPreView->image().fill(palette().color(QPalette::Window));
+    picPreView->setGeometry(560, 32, 8, 8);
+
+    QImage view(146, 146, QImage::Format_RGB32);
+    view.fill(palette().color(QPalette::Window));
+    picZoom = new PictureBox(view, canvas);
+    picZoom->setGeometry(464, 64, 150, 150);
+
+    txtCoords = new QLineEdit(canvas);
+    txtCoords->setGeometry(464, 222, 150, 19);
+    txtCoords->setReadOnly(true);
+    txtCoords->setFocusPolicy(Qt::NoFocus);
+
+    cboPercent = new QComboBox(canvas);
+    cboPercent->setGeometry(464, 248, 75, 21);
+    for (const ScreenSampling::ZoomItem &item : ScreenSampling::ZoomList)
+        cboPercent->addItem(QString::fromLatin1(item.text), item.factor);
+    cboPercent->setCurrentIndex(1);
+
+    tmrScreenColor = new QTimer(this);
+    tmrScreenColor->setInterval(samplingInterval);
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(samplingInterval);
+    connect(tmrScreenColor, &QTimer::timeout, this, &frmColorPicker::tmrScreenColor_Timer);
+    connect(Timer1, &QTimer::timeout, this, &frmColorPicker::Timer1_Timer);
+
+    connect(imgEyedropper, &ToolIcon::mouseDown, this,
+            [this](int b, int s, QPointF p) { imgEyedropper_MouseDown(b, s, p.x(), p.y()); });
+    connect(imgEyedropper, &ToolIcon::mouseUp, this,
+            [this](int b, int s, QPointF p) { imgEyedropper_MouseUp(b, s, p.x(), p.y()); });
+    connect(imgMagnifier, &ToolIcon::mouseDown, this,
+            [this](int b, int s, QPointF p) { imgMagnifier_MouseDown(b, s, p.x(), p.y()); });
+    connect(imgMagnifier, &ToolIcon::mouseUp, this,
+            [this](int b, int s, QPointF p) { imgMagnifier_MouseUp(b, s, p.x(), p.y()); });
+}
+
 void frmColorPicker::buildMenus()
 {
     mnufile = menuBar()->addMenu(QStringLiteral("&File"));
@@ -250,12 +332,13 @@ void frmColorPicker::Form_Load()
     Module1::SetWindowIcons(this, QStringLiteral("AAA"), true);
     Module1::ApplyResourceStrings(this);
     setInnerWidth(designedWidth);
-    // The settings file (old colour, width, history, options) is read here
-    // once the picker keeps one.
+    LoadSettings();
     setNewColor(lblOldColor->color());
     PaintThinBoxForMode(0);
     m_state->SplitlblNewColorToRGBboxes();
     m_state->RGBToHSL(newColor(), true);
+    // A guard left behind by a drag that never saw its release goes now.
+    ModHook::RemoveKeyboardGuard();
 }
 
 void frmColorPicker::showEvent(QShowEvent *event)
@@ -274,6 +357,11 @@ void frmColorPicker::setInnerWidth(int width)
 {
     canvas->setFixedSize(width, innerHeight);
     setFixedSize(width, innerHeight + menuBar()->sizeHint().height());
+}
+
+int frmColorPicker::widthTwips() const
+{
+    return (canvas->width() + frameWidthPixels) * 15;
 }
 
 void frmColorPicker::centreHorizontally()
@@ -942,4 +1030,214 @@ void frmColorPicker::mnuAutoPaste_Click()
 void frmColorPicker::mnuClearHistory_Click()
 {
     ClearColorHistory();
+}
+
+// --- screen tools ----------------------------------------------------------------
+
+void frmColorPicker::setSamplingCursor(bool held)
+{
+    // The pointer shows the tool wherever it goes, over other programs too,
+    // so it is the application's pointer rather than one widget's.
+    if (held && !m_cursorSet) {
+        QGuiApplication::setOverrideCursor(QCursor(samplingCursor()));
+        m_cursorSet = true;
+    } else if (!held && m_cursorSet) {
+        QGuiApplication::restoreOverrideCursor();
+        m_cursorSet = false;
+    }
+}
+
+void frmColorPicker::imgEyedropper_MouseDown(int, int, double, double)
+{
+    setSamplingCursor(true);
+    imgEyedropper->clear();
+    picBigBox_Colorize();
+    tmrScreenColor->start();
+    ModHook::InstallKeyboardGuard(this);
+}
+
+void frmColorPicker::tmrScreenColor_Timer()
+{
+    m_eyedropperPoint = m_screen->cursorPosition();
+    txtCoords->setText(ScreenSampling::coordinatesText(m_eyedropperPoint));
+    const QRgb pixel = m_screen->pixel(m_eyedropperPoint);
+    picPreView->image().setPixel(0, 0, pixel);
+    picPreView->refresh();
+    const quint32 c = ColorModel::rgbValue(qRed(pixel), qGreen(pixel), qBlue(pixel));
+    setNewColor(c);
+    m_state->SplitlblNewColorToRGBboxes();
+    m_state->RGBToHSL(c, true);
+    blnNoHistory = true;
+    PaintThinBoxForMode(0);
+    picThinBox->refresh();
+    PlaceThinBoxMarker();
+    blnNoHistory = false;
+    // Selecting the hue mode runs its mode switch only when another mode
+    // was selected.
+    objOption[0]->setChecked(true);
+}
+
+void frmColorPicker::imgEyedropper_MouseUp(int, int, double, double)
+{
+    setSamplingCursor(false);
+    imgEyedropper->setPixmap(imgMouse2->pixmap());
+    tmrScreenColor->stop();
+    AddToColorHistory();
+    cboPercent->setEnabled(true);
+    blnMarkerPlaced = false;
+    picBigBox_Colorize();
+    ModHook::RemoveKeyboardGuard();
+}
+
+void frmColorPicker::imgMagnifier_MouseDown(int, int, double, double)
+{
+    Timer1->start();
+    cboPercent->setEnabled(false);
+    setSamplingCursor(true);
+    imgMagnifier->clear();
+    ModHook::InstallKeyboardGuard(this);
+}
+
+void frmColorPicker::Timer1_Timer()
+{
+    const QPoint pointer = m_screen->cursorPosition();
+    txtCoords->setText(ScreenSampling::coordinatesText(pointer));
+    if (cboPercent->currentIndex() < 0)
+        cboPercent->setCurrentIndex(1);
+    const int zoom = cboPercent->currentData().toInt();
+    // The view is filled in device pixels, so at 100% one screen pixel is one
+    // pixel of the view on a scaled screen too.
+    const qreal ratio = picZoom->devicePixelRatioF();
+    const QSize view = picZoom->innerRect().size() * ratio;
+    const QRect source = ScreenSampling::magnifierSource(pointer, m_screen->screenGeometry(pointer), view, zoom);
+    QImage enlarged = ScreenSampling::magnify(m_screen->grab(source), view, zoom);
+    enlarged.setDevicePixelRatio(ratio);
+    picZoom->image() = enlarged;
+    picZoom->refresh();
+}
+
+void frmColorPicker::imgMagnifier_MouseUp(int, int, double, double)
+{
+    Timer1->stop();
+    cboPercent->setEnabled(true);
+    // A capture that cannot be written only costs the picture at the next
+    // opening; the release goes on regardless.
+    picZoom->image().save(Platform::dataFile(captureFileName), "BMP");
+    setSamplingCursor(false);
+    imgMagnifier->setPixmap(imgMouse3->pixmap());
+    ModHook::RemoveKeyboardGuard();
+}
+
+// --- settings and history --------------------------------------------------------
+
+void frmColorPicker::applySettingsDefaults()
+{
+    setInnerWidth(defaultsWidth);
+    cboPercent->setCurrentIndex(PickerSettings::DefaultsZoomIndex);
+    mnuAutoCopy->setChecked(true);
+    mnuAutoPaste->setChecked(true);
+    bytHistoryPointer = 0;
+}
+
+void frmColorPicker::LoadSettings()
+{
+    const QString path = Platform::dataFile(settingsFileName);
+    if (!Module1::FileExists(path))
+        return;
+    bool defaults = false;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const PickerSettings::Loaded loaded = PickerSettings::parse(file.readAll());
+        file.close();
+        if (loaded.oldColour)
+            lblOldColor->setColor(quint32(*loaded.oldColour));
+        if (loaded.widthTwips) {
+            // Files of this program never hold less than the narrow width,
+            // and nothing lies right of the widest one.
+            const int outer = qRound(*loaded.widthTwips / 15);
+            setInnerWidth(std::clamp(outer - frameWidthPixels, narrowWidth, defaultsWidth));
+        }
+        if (loaded.zoomIndex)
+            cboPercent->setCurrentIndex(*loaded.zoomIndex);
+        if (loaded.autoCopy)
+            mnuAutoCopy->setChecked(*loaded.autoCopy);
+        if (loaded.autoPaste)
+            mnuAutoPaste->setChecked(*loaded.autoPaste);
+        if (loaded.historyPointer)
+            bytHistoryPointer = *loaded.historyPointer;
+        for (int k = 0; k < PickerSettings::HistorySlots; ++k) {
+            if (!loaded.history[k])
+                continue;
+            lblHistoryColor[k]->setColor(quint32(loaded.history[k]->colour));
+            lblHistoryColor[k]->setTag(loaded.history[k]->tag);
+        }
+        defaults = loaded.usedDefaults;
+    } else {
+        defaults = true;
+    }
+    if (defaults)
+        applySettingsDefaults();
+
+    const QString capture = Platform::dataFile(captureFileName);
+    if (Module1::FileExists(capture)) {
+        QImage picture;
+        if (picture.load(capture)) {
+            // A capture taken on a scaled screen holds the view's device pixels.
+            const QSize inner = picZoom->innerRect().size();
+            const qreal ratio = picZoom->devicePixelRatioF();
+            if (ratio != 1 && picture.size() == inner * ratio)
+                picture.setDevicePixelRatio(ratio);
+            QImage view(inner * picture.devicePixelRatio(), QImage::Format_RGB32);
+            view.setDevicePixelRatio(picture.devicePixelRatio());
+            view.fill(palette().color(QPalette::Window));
+            QPainter painter(&view);
+            painter.drawImage(0, 0, picture);
+            painter.end();
+            picZoom->image() = view;
+            picZoom->refresh();
+        } else if (!defaults) {
+            applySettingsDefaults();
+        }
+    }
+}
+
+void frmColorPicker::Form_Unload()
+{
+    PickerSettings::Settings settings;
+    settings.newColour = qint32(newColor());
+    settings.widthTwips = widthTwips();
+    settings.zoomIndex = cboPercent->currentIndex();
+    settings.autoCopy = mnuAutoCopy->isChecked();
+    settings.autoPaste = mnuAutoPaste->isChecked();
+    settings.historyPointer = quint8(bytHistoryPointer);
+    for (int k = 0; k < PickerSettings::HistorySlots; ++k)
+        settings.history[k] = { qint32(lblHistoryColor[k]->color()), lblHistoryColor[k]->tag() };
+
+    const QString path = Platform::dataFile(settingsFileName);
+    // A read-only mark on the old file must not keep the new one out.
+    if (QFile::exists(path))
+        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
+    QString reason;
+    if (PickerSettings::save(path, settings, &reason))
+        return;
+    // The window closes all the same; only this opening's settings are lost.
+    m_services.messages->showMessage(
+            this,
+            QStringLiteral("The colour picker's settings could not be saved to %1: %2")
+                    .arg(QDir::toNativeSeparators(path), reason),
+            QStringLiteral("Warning"), QMessageBox::Ok, QMessageBox::Warning);
+    emit settingsNotSaved(reason);
+}
+
+void frmColorPicker::closeEvent(QCloseEvent *event)
+{
+    // A drag cannot outlive its window.
+    if (tmrScreenColor->isActive() || Timer1->isActive()) {
+        tmrScreenColor->stop();
+        Timer1->stop();
+        setSamplingCursor(false);
+        ModHook::RemoveKeyboardGuard();
+    }
+    Form_Unload();
+    event->accept();
 }

@@ -13,6 +13,9 @@ class ColourBox;
 class PickerCanvas;
 class PictureBox;
 class QAction;
+class QComboBox;
+class ScreenSource;
+class ToolIcon;
 class QButtonGroup;
 class QGroupBox;
 class QLabel;
@@ -23,13 +26,18 @@ class QRadioButton;
 class QTimer;
 
 // The colour picker: a colour field and slider in six modes, number, hex and
-// colour word boxes, the new and old colour, and a colour history. Every
-// change of the colour can go to the clipboard as its word text.
+// colour word boxes, the new and old colour, a colour history, and two
+// screen tools (an eyedropper and a magnifier) that read the screen through
+// the ScreenSource they are handed. Every change of the colour can go to the
+// clipboard as its word text. Settings and history live in Colorpicker.dat,
+// read at opening and written at closing.
 class frmColorPicker : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit frmColorPicker(const Platform::Services &services, QWidget *parent = nullptr);
+    // Without a screen the picker reads the real screens.
+    explicit frmColorPicker(const Platform::Services &services, QWidget *parent = nullptr,
+                            ScreenSource *screen = nullptr);
     ~frmColorPicker() override;
 
     // Widths of the inner area: as designed, after "<" and after ">".
@@ -39,6 +47,11 @@ public:
     static constexpr int innerHeight = 345;
     // The screen sampling tools go right of this, in the part "<" hides.
     static constexpr int samplingToolsLeft = 464;
+    // After a settings file that could not be read.
+    static constexpr int defaultsWidth = 638;
+    // The window frame that outer widths in twips include.
+    static constexpr int frameWidthPixels = 8;
+    static constexpr int samplingInterval = 10;
 
     // Controls.
     QLabel *Label4 = nullptr;
@@ -62,6 +75,19 @@ public:
     QTimer *tmrThinBox = nullptr;
     PickerCanvas *canvas = nullptr;
 
+    // Screen tools.
+    ToolIcon *imgEyedropper = nullptr;
+    ToolIcon *imgMagnifier = nullptr;
+    QLabel *imgMouse1 = nullptr;
+    QLabel *imgMouse2 = nullptr;
+    QLabel *imgMouse3 = nullptr;
+    QTimer *tmrScreenColor = nullptr;
+    QTimer *Timer1 = nullptr;
+    QLineEdit *txtCoords = nullptr;
+    PictureBox *picPreView = nullptr;
+    PictureBox *picZoom = nullptr;
+    QComboBox *cboPercent = nullptr;
+
     QMenu *mnufile = nullptr;
     QAction *mnuExit = nullptr;
     QMenu *mnuOptions = nullptr;
@@ -77,6 +103,9 @@ public:
     int historyPointer() const { return bytHistoryPointer; }
     int sliderMarkerRow() const { return m_sliderMarkerY + 33; }
     int currentMode() const;
+    QPoint eyedropperPoint() const { return m_eyedropperPoint; }
+    // The window's width in twips, its frame included, as the settings keep it.
+    int widthTwips() const;
 
 public slots:
     // Pointer and keys on the field and the slider; X and Y in field units
@@ -116,6 +145,18 @@ public slots:
     void mnuAutoPaste_Click();
     void mnuClearHistory_Click();
 
+    // Screen tools.
+    void imgEyedropper_MouseDown(int Button, int Shift, double X, double Y);
+    void imgEyedropper_MouseUp(int Button, int Shift, double X, double Y);
+    void imgMagnifier_MouseDown(int Button, int Shift, double X, double Y);
+    void imgMagnifier_MouseUp(int Button, int Shift, double X, double Y);
+    void tmrScreenColor_Timer();
+    void Timer1_Timer();
+
+    // Settings and history.
+    void LoadSettings();
+    void Form_Unload();
+
     // Painting and markers.
     void picBigBox_Colorize();
     void PaintThinBoxForMode(int mode);
@@ -131,15 +172,22 @@ signals:
     // A press on the window's background asked the window system to move it.
     void moveByBackgroundStarted(bool accepted);
 
+    // Colorpicker.dat could not be written at closing; the window closed anyway.
+    void settingsNotSaved(const QString &reason);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     class BoxDisplay;
 
     void buildControls();
     void buildMenus();
+    void buildScreenTools();
+    void setSamplingCursor(bool held);
+    void applySettingsDefaults();
     void Form_Load();
     void setInnerWidth(int width);
     void centreHorizontally();
@@ -155,6 +203,10 @@ private:
     void putOnClipboard(const QString &text);
 
     Platform::Services m_services;
+    std::unique_ptr<ScreenSource> m_ownScreen;
+    ScreenSource *m_screen = nullptr;
+    QPoint m_eyedropperPoint;
+    bool m_cursorSet = false;
     std::unique_ptr<BoxDisplay> m_display;
     std::unique_ptr<ColorModel::ColorState> m_state;
     QButtonGroup *m_options = nullptr;

@@ -1,6 +1,7 @@
 #include "pickerwidgets.h"
 
 #include <QBitmap>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -57,7 +58,13 @@ PictureBox::PictureBox(QImage image, QWidget *parent) : QWidget(parent), m_image
 
 QRect PictureBox::innerRect() const
 {
-    return rect().adjusted(border, border, -border, -border);
+    return rect().adjusted(m_border, m_border, -m_border, -m_border);
+}
+
+void PictureBox::setBordered(bool bordered)
+{
+    m_border = bordered ? border : 0;
+    update();
 }
 
 void PictureBox::setMarker(bool visible, QPoint centre, bool dark)
@@ -71,7 +78,8 @@ void PictureBox::setMarker(bool visible, QPoint centre, bool dark)
 void PictureBox::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    drawSunkenBorder(p, rect());
+    if (m_border)
+        drawSunkenBorder(p, rect());
     const QRect inner = innerRect();
     p.setClipRect(inner);
     p.drawImage(inner.topLeft(), m_image);
@@ -84,7 +92,7 @@ void PictureBox::paintEvent(QPaintEvent *)
 
 QPointF PictureBox::innerPosition(const QMouseEvent *event) const
 {
-    return event->position() - QPointF(border, border);
+    return event->position() - QPointF(m_border, m_border);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
@@ -234,4 +242,103 @@ QCursor fieldCursor()
         pm.drawEllipse(QRect(3, 3, 8, 8));
     }
     return QCursor(shape, mask, 7, 7);
+}
+
+void ToolIcon::mousePressEvent(QMouseEvent *event)
+{
+    // A second button pressed during the drag is not a new press.
+    if (m_held)
+        return;
+    m_held = true;
+    emit mouseDown(pickerButton(event->button()), pickerShift(event->modifiers()),
+                   event->globalPosition());
+}
+
+void ToolIcon::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_held)
+        emit mouseMove(pickerButtons(event->buttons()), pickerShift(event->modifiers()),
+                       event->globalPosition());
+}
+
+void ToolIcon::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The drag ends when the last button comes up.
+    if (!m_held || event->buttons() != Qt::NoButton)
+        return;
+    m_held = false;
+    emit mouseUp(pickerButton(event->button()), pickerShift(event->modifiers()),
+                 event->globalPosition());
+}
+
+namespace {
+
+// Drawn at the screen's own resolution, so the icons stay sharp when scaled.
+QPixmap iconCanvas()
+{
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    QPixmap picture(QSize(32, 32) * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    return picture;
+}
+
+} // namespace
+
+QPixmap eyedropperPicture()
+{
+    QPixmap picture = iconCanvas();
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    // A pipette lying from bottom left to top right: bulb, glass tube, tip.
+    p.translate(16, 16);
+    p.rotate(-45);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(QColor(60, 60, 60));
+    p.drawRoundedRect(QRectF(6, -4.5, 9, 9), 3, 3);
+    p.setBrush(QColor(200, 200, 200));
+    p.drawRect(QRectF(3, -5.5, 3, 11));
+    p.setBrush(QColor(170, 220, 255));
+    p.drawRect(QRectF(-10, -2.5, 13, 5));
+    p.setBrush(Qt::black);
+    p.drawPolygon(QPolygonF({ QPointF(-10, -2), QPointF(-15, 0), QPointF(-10, 2) }));
+    return picture;
+}
+
+QPixmap magnifierPicture()
+{
+    QPixmap picture = iconCanvas();
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(90, 60, 30), 5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(19, 19), QPointF(28, 28));
+    p.setPen(QPen(Qt::black, 2.5));
+    p.setBrush(QColor(200, 230, 255));
+    p.drawEllipse(QPointF(12, 12), 8.5, 8.5);
+    p.setPen(QPen(Qt::white, 1.5));
+    p.drawArc(QRectF(7, 7, 10, 10), 100 * 16, 70 * 16);
+    return picture;
+}
+
+QCursor samplingCursor()
+{
+    // Cross hairs with an open middle, so the pixel under the hot spot stays
+    // visible; a white edge keeps them visible on dark screens.
+    QBitmap shape(32, 32);
+    QBitmap mask(32, 32);
+    shape.fill(Qt::color0);
+    mask.fill(Qt::color0);
+    {
+        QPainter ps(&shape);
+        QPainter pm(&mask);
+        ps.setPen(Qt::color1);
+        pm.setPen(QPen(Qt::color1, 3, Qt::SolidLine, Qt::SquareCap));
+        const QLine arms[4] = { QLine(15, 4, 15, 12), QLine(15, 18, 15, 26), QLine(4, 15, 12, 15),
+                                QLine(18, 15, 26, 15) };
+        for (const QLine &arm : arms) {
+            pm.drawLine(arm);
+            ps.drawLine(arm);
+        }
+    }
+    return QCursor(shape, mask, 15, 15);
 }

@@ -25,6 +25,8 @@ public:
     const QImage &image() const { return m_image; }
     void refresh() { update(); }
     QRect innerRect() const;
+    // A picture without the sunken border uses its whole area.
+    void setBordered(bool bordered);
 
     // The marker ring centred on image pixel centre.
     void setMarker(bool visible, QPoint centre, bool dark);
@@ -55,6 +57,7 @@ private:
     QPoint m_markerCentre;
     bool m_markerDark = false;
     bool m_pressedInside = false;
+    int m_border = 2;
 };
 
 // A one-colour swatch that can be clicked; it carries a tag text, as the
@@ -122,6 +125,35 @@ protected:
 private:
     std::array<QLine, 7> m_lines{};
 };
+
+// An icon of a screen tool: a picture that reports the press, the moves and
+// the release of any button. The press grabs the pointer, so the moves and
+// the release arrive here wherever on the desktop they happen; positions
+// are global and logical, as fine as the platform reports them.
+class ToolIcon : public QLabel
+{
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+signals:
+    void mouseDown(int button, int shift, QPointF global);
+    void mouseMove(int buttons, int shift, QPointF global);
+    void mouseUp(int button, int shift, QPointF global);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    bool m_held = false;
+};
+
+// The screen tools' 32 x 32 icons and the pointer shown while one is held.
+QPixmap eyedropperPicture();
+QPixmap magnifierPicture();
+QCursor samplingCursor();
 
 // The two 11 x 11 marker rings and the field's pointer shape.
 QPixmap markerRing(bool dark);

@@ -1,4 +1,5 @@
 #include "colorswatch.h"
+#include "datafolder.h"
 #include "frmcolorpicker.h"
 #include "frmmain.h"
 #include "pickerwidgets.h"
@@ -7,7 +8,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 // The picker as the main window opens it, and the word text it hands over
@@ -17,7 +20,7 @@ class tst_PickerFromMain : public QObject
     Q_OBJECT
 private slots:
     void toolsMenuOpensOneSharedPicker();
-    void reopeningAfterCloseStartsAfresh();
+    void reopeningAfterCloseRestoresSettings();
     void pastedWordPaintsSameColourInPalette();
 };
 
@@ -40,8 +43,9 @@ void tst_PickerFromMain::toolsMenuOpensOneSharedPicker()
     picker->close();
 }
 
-void tst_PickerFromMain::reopeningAfterCloseStartsAfresh()
+void tst_PickerFromMain::reopeningAfterCloseRestoresSettings()
 {
+    QFile::remove(Platform::dataFile(QStringLiteral("Colorpicker.dat")));
     TestServices services;
     frmMain main(services.services());
     main.show();
@@ -49,14 +53,26 @@ void tst_PickerFromMain::reopeningAfterCloseStartsAfresh()
     QPointer<frmColorPicker> first = main.colorPickerWindow();
     first->txtHexColor->setText(QStringLiteral("00FF00"));
     first->txtHexColor_LostFocus();
+    first->cmdLess->click();
+    first->mnuAutoPaste->trigger();
+    const int pointer = first->historyPointer();
+    QCOMPARE(first->lblHistoryColor[pointer]->color(), 0x00FF00u);
     first->mnuExit->trigger();
     QTRY_VERIFY(!first);
     QVERIFY(!main.colorPickerWindow());
     main.SelectCol->trigger();
     frmColorPicker *second = main.colorPickerWindow();
     QVERIFY(second);
-    QCOMPARE(second->txtHexColor->text(), QStringLiteral("C0C0C0"));
-    QCOMPARE(second->lblHistoryColor[1]->tag(), QStringLiteral("blank"));
+    QVERIFY(second != first);
+    // The new picker starts on the colour the last one was left with.
+    QCOMPARE(second->lblOldColor->color(), 0x00FF00u);
+    QCOMPARE(second->txtHexColor->text(), QStringLiteral("00FF00"));
+    QCOMPARE(second->canvas->width(), frmColorPicker::narrowWidth);
+    QVERIFY(second->mnuAutoCopy->isChecked());
+    QVERIFY(!second->mnuAutoPaste->isChecked());
+    QCOMPARE(second->historyPointer(), pointer);
+    QCOMPARE(second->lblHistoryColor[pointer]->color(), 0x00FF00u);
+    QCOMPARE(second->lblHistoryColor[pointer]->tag(), QString::number(0x00FF00));
     second->close();
 }
 
