@@ -27,6 +27,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -206,8 +207,8 @@ private slots:
 
     void paletteWriteOnAFullDisk_data();
     void paletteWriteOnAFullDisk();
-    void bookmarkSaveOnAFullDisk_data();
-    void bookmarkSaveOnAFullDisk();
+    void bookmarkWriteOnAFullDisk_data();
+    void bookmarkWriteOnAFullDisk();
     void settingsSaveOnAFullDisk_data();
     void settingsSaveOnAFullDisk();
 
@@ -365,14 +366,25 @@ void tst_Faults::paletteWriteOnAFullDisk()
     QCOMPARE(after.mid(before.size(), 32), before.mid(0x1A0, 32));
 }
 
-void tst_Faults::bookmarkSaveOnAFullDisk_data()
+void tst_Faults::bookmarkWriteOnAFullDisk_data()
 {
-    fullDiskRows();
+    QTest::addColumn<FullDisk>("how");
+    QTest::addColumn<QString>("operation");
+    const std::pair<const char *, FullDisk> disks[] = { { "RLIMIT_FSIZE", FullDisk::FileSizeLimit },
+                                                        { "full tmpfs", FullDisk::SmallTmpfs } };
+    for (const auto &[disk, how] : disks) {
+        for (const char *operation : { "add", "change", "delete" })
+            QTest::addRow("%s, %s", operation, disk) << how << QString::fromLatin1(operation);
+    }
 }
 
-void tst_Faults::bookmarkSaveOnAFullDisk()
+// Adding, changing and deleting each write one transaction; on a full disk
+// it fails, the window says so and keeps what the user typed, and the same
+// button works once there is room again.
+void tst_Faults::bookmarkWriteOnAFullDisk()
 {
     QFETCH(FullDisk, how);
+    QFETCH(QString, operation);
     DiskFiller disk(how, m_data);
     if (const QString skip = disk.prepare(); !skip.isEmpty())
         QSKIP(qPrintable(skip));
@@ -381,32 +393,55 @@ void tst_Faults::bookmarkSaveOnAFullDisk()
 
     auto window = openBookmarks();
     QCOMPARE(window->lstdata->items(), seeded);
-    window->cmdAdd->click();
-    QTest::keyClicks(window->txtSurname, QStringLiteral("boss"));
-    QTest::keyClicks(window->txtForename, QStringLiteral("4C0"));
+    QStringList expected;
+    QString warning;
+    std::function<void()> press;
+    if (operation == QLatin1String("add")) {
+        window->cmdAdd->click();
+        QTest::keyClicks(window->txtSurname, QStringLiteral("boss"));
+        QTest::keyClicks(window->txtForename, QStringLiteral("4C0"));
+        expected = seeded + QStringList{ QStringLiteral("boss") };
+        warning = QStringLiteral("Cannot save the bookmark in");
+        press = [&] { window->cmdsave->click(); };
+    } else if (operation == QLatin1String("change")) {
+        window->lstdata->setCurrentRow(1);
+        window->cmdEdit->click();
+        window->txtSurname->selectAll();
+        QTest::keyClicks(window->txtSurname, QStringLiteral("villain"));
+        expected = QStringList{ seeded.first(), QStringLiteral("villain") };
+        warning = QStringLiteral("Cannot save the bookmark in");
+        press = [&] { window->cmdsave->click(); };
+    } else {
+        window->lstdata->setCurrentRow(1);
+        expected = QStringList{ seeded.first() };
+        warning = QStringLiteral("Cannot delete the bookmark from");
+        press = [&] {
+            m_services.messages.answers = { QMessageBox::Yes };
+            window->cmdDelete->click();
+        };
+    }
+    const QString typed = window->txtSurname->text();
 
-    // Not a byte more for any file: the write-ahead log cannot take the row.
+    // Not a byte more for any file: the write-ahead log cannot take it.
     QVERIFY(disk.fill(0));
-    window->cmdsave->click();
+    press();
     disk.lift();
     QCOMPARE(warnings().size(), 1);
-    QVERIFY2(warnings().first().startsWith(QStringLiteral("Cannot save the bookmark in")),
-             qPrintable(warnings().first()));
-    // The typed bookmark waits in its boxes; nothing stored is lost.
-    QVERIFY(window->isAdding());
-    QCOMPARE(window->txtSurname->text(), QStringLiteral("boss"));
-    QCOMPARE(window->txtForename->text(), QStringLiteral("4C0"));
-    QCOMPARE(window->lstdata->items(), seeded);
+    QVERIFY2(warnings().first().startsWith(warning), qPrintable(warnings().first()));
+    // Nothing stored is lost, and what was typed waits in its box.
     QCOMPARE(storedNames(), seeded);
+    QCOMPARE(window->lstdata->items(), seeded);
+    QCOMPARE(window->txtSurname->text(), typed);
 
-    window->cmdsave->click();
-    QCOMPARE(m_services.messages.messages.size(), 1);
-    QVERIFY(!window->cmdsave->isEnabled());
-    QCOMPARE(window->lstdata->items(), seeded + QStringList{ QStringLiteral("boss") });
+    const qsizetype messagesBefore = m_services.messages.messages.size();
+    press();
+    QCOMPARE(warnings().size(), 1);
+    if (operation != QLatin1String("delete")) // only the question
+        QCOMPARE(m_services.messages.messages.size(), messagesBefore);
+    QCOMPARE(window->lstdata->items(), expected);
     window.reset();
-    QCOMPARE(storedNames(), seeded + QStringList{ QStringLiteral("boss") });
+    QCOMPARE(storedNames(), expected);
 }
-
 void tst_Faults::settingsSaveOnAFullDisk_data()
 {
     fullDiskRows();
