@@ -61,8 +61,9 @@ int jetNoCase(void *, int leftSize, const void *left, int rightSize, const void 
 // SQLite creates the -wal and -shm files with the store's own mode, and
 // keeps them after a connection that could only read. Once the store is
 // made writable again, a read-only -shm left that way would keep every
-// later connection read-only. Our own companions get the store's mode back;
-// changing a mode is harmless to a connection that has the file open.
+// later connection read-only. Companions that belong to the store's owner
+// get the store's mode back; changing a mode is harmless to a connection
+// that has the file open.
 void matchCompanionModes(const QString &path)
 {
 #ifdef Q_OS_UNIX
