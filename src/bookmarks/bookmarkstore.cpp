@@ -3,6 +3,9 @@
 #include "jettext.h"
 #include "sqlitehandle.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -53,6 +56,29 @@ int jetNoCase(void *, int leftSize, const void *left, int rightSize, const void 
 {
     return JetText::compareUtf8(QByteArrayView(static_cast<const char *>(left), leftSize),
                                 QByteArrayView(static_cast<const char *>(right), rightSize));
+}
+
+// SQLite creates the -wal and -shm files with the store's own mode, and
+// keeps them after a connection that could only read. Once the store is
+// made writable again, a read-only -shm left that way would keep every
+// later connection read-only. Companions that belong to the store's owner
+// get the store's mode back; changing a mode is harmless to a connection
+// that has the file open.
+void matchCompanionModes(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    const QFileInfo store(path);
+    if (!store.exists() || !(store.permissions() & QFile::WriteOwner))
+        return;
+    for (const char *suffix : { "-wal", "-shm" }) {
+        const QFileInfo companion(path + QLatin1String(suffix));
+        if (companion.exists() && companion.ownerId() == store.ownerId()
+            && !(companion.permissions() & QFile::WriteOwner))
+            QFile::setPermissions(companion.filePath(), store.permissions());
+    }
+#else
+    Q_UNUSED(path);
+#endif
 }
 
 } // namespace
@@ -415,6 +441,7 @@ bool Database::open(const QString &path)
     close();
     m_path = path;
     auto connection = std::make_shared<detail::Connection>();
+    matchCompanionModes(path);
 
     sqlite3 *raw = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw,

@@ -164,7 +164,11 @@ bool save(const QString &path, const Settings &settings, QString *reason)
 {
     QSaveFile file(path);
     const QByteArray contents = serialize(settings);
-    if (file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.commit())
+    // Unbuffered: a buffered QSaveFile only writes at commit(), where a
+    // failing write (a full disk) goes unnoticed and an empty file would
+    // replace the good one.
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        && file.write(contents) == contents.size() && file.commit())
         return true;
     if (reason)
         *reason = file.errorString();
