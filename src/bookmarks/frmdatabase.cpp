@@ -258,18 +258,19 @@ void frmDatabase::cmdAdd_Click()
 {
     txtSurname->clear();
     txtForename->clear();
-    txtSurname->setEnabled(true);
-    txtForename->setEnabled(true);
-    for (QPushButton *off : { cmdAdd, cmdDelete, cmdEdit, cmdend })
-        off->setEnabled(false);
-    cmdsave->setEnabled(true);
-    cmdCANCEL->setEnabled(true);
+    openBoxesForTyping();
     blnAdding = true;
     blnEditing = false;
-    txtSurname->setFocus();
 }
 
 void frmDatabase::cmdEdit_Click()
+{
+    openBoxesForTyping();
+    blnEditing = true;
+    blnAdding = false;
+}
+
+void frmDatabase::openBoxesForTyping()
 {
     txtSurname->setEnabled(true);
     txtForename->setEnabled(true);
@@ -277,8 +278,6 @@ void frmDatabase::cmdEdit_Click()
         off->setEnabled(false);
     cmdsave->setEnabled(true);
     cmdCANCEL->setEnabled(true);
-    blnEditing = true;
-    blnAdding = false;
     txtSurname->setFocus();
 }
 

@@ -63,6 +63,8 @@ private:
     void buildControls();
     void Form_Load();
     void FillList();
+    // Add and Edit: the two boxes open for typing, only Save and Cancel on.
+    void openBoxesForTyping();
     void save(bool adding);
     void endEditing();
     // Each makes the result the current record set; on a failing store it

@@ -7,6 +7,23 @@
 
 namespace Platform {
 
+bool isPortableFolder(const QString &programFolder, bool writable)
+{
+    if (programFolder.isEmpty() || !writable)
+        return false;
+#ifdef Q_OS_UNIX
+    // An installed program lives in a system folder; that root (or a
+    // package manager's user) may write there does not make it portable.
+    const QString folder = QDir::cleanPath(programFolder);
+    for (const char *system : { "/usr", "/bin", "/sbin" }) {
+        const QString prefix = QString::fromLatin1(system);
+        if (folder == prefix || folder.startsWith(prefix + QLatin1Char('/')))
+            return false;
+    }
+#endif
+    return true;
+}
+
 QString dataFolder()
 {
     const QString overridden = qEnvironmentVariable("CINDRAL_DATA_DIR");
@@ -15,7 +32,7 @@ QString dataFolder()
         return QDir::cleanPath(overridden);
     }
     const QString programFolder = QCoreApplication::applicationDirPath();
-    if (!programFolder.isEmpty() && QFileInfo(programFolder).isWritable())
+    if (isPortableFolder(programFolder, QFileInfo(programFolder).isWritable()))
         return programFolder;
     const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(perUser);

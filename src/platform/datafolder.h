@@ -6,9 +6,13 @@ namespace Platform {
 
 // The folder that holds the program's own files (settings, screen capture,
 // bookmark store). CINDRAL_DATA_DIR wins; else the executable's folder when
-// it is writable (a portable install); else the per-user data location.
+// it is a portable install (writable, and not a system folder such as
+// /usr/bin); else the per-user data location.
 // The folder is created when missing. Nothing else computes these paths.
 QString dataFolder();
+
+// Whether a program in programFolder keeps its files beside itself.
+bool isPortableFolder(const QString &programFolder, bool writable);
 
 // dataFolder() + "/" + name.
 QString dataFile(const QString &name);
