@@ -56,7 +56,7 @@ void checkNumberReaders(const QString &line)
     // other number must read as the C library reads it.
     if (std::isfinite(c) && (c == 0 || std::fabs(c) >= DBL_MIN)) {
         FUZZ_CHECK(qt == c);
-        FUZZ_CHECK(leadingNumber(line) == c);
+        FUZZ_CHECK(leadingNumber(word) == c);
     }
 }
 
