@@ -73,5 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(!config.fileName.contains(QLatin1Char('/')));
     FUZZ_CHECK(config.url.endsWith(config.fileName));
     checkFileName(config.fileName);
+    // The check also stands on its own: any text, slashes included.
+    checkFileName(config.title);
     return 0;
 }
