@@ -7,6 +7,7 @@ cindral_packages=(
   xvfb xauth xdotool xclip x11-utils imagemagick xserver-xephyr
   desktop-file-utils appstream fonts-dejavu-core
   clang openssl
+  libclang-rt-14-dev llvm
 )
 
 cindral_install_deps() {

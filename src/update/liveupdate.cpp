@@ -142,9 +142,20 @@ bool countsInMegabytes(qint64 bytesMax)
 QString formatHundredths(qint64 bytes, qint64 divisor, const QLocale &locale)
 {
     // Integer arithmetic, so 1005 bytes are 1.01 KB and not a binary 1.00499...
-    const qint64 hundredths = (bytes * 100 + divisor / 2) / divisor;
-    return QString::number(hundredths / 100) + locale.decimalPoint()
-            + QStringLiteral("%1").arg(hundredths % 100, 2, 10, QLatin1Char('0'));
+    // Whole units and the rest are worked out apart: the sizes come from the
+    // server's Content-Length, and bytes * 100 would overflow for the largest.
+    const bool negative = bytes < 0;
+    const quint64 magnitude = negative ? 0 - quint64(bytes) : quint64(bytes);
+    const auto unit = quint64(divisor);
+    quint64 whole = magnitude / unit;
+    quint64 hundredths = (magnitude % unit * 100 + unit / 2) / unit;
+    if (hundredths == 100) {
+        ++whole;
+        hundredths = 0;
+    }
+    const QString text = QString::number(whole) + locale.decimalPoint()
+            + QStringLiteral("%1").arg(hundredths, 2, 10, QLatin1Char('0'));
+    return negative && (whole != 0 || hundredths != 0) ? QLatin1Char('-') + text : text;
 }
 
 QString updateProgressText(qint64 bytesRead, qint64 bytesMax, const QLocale &locale)

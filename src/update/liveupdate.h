@@ -68,8 +68,10 @@ QString configProgressText(qint64 bytesRead, qint64 bytesMax);
 // Whether a download of bytesMax bytes is counted in MB rather than KB.
 bool countsInMegabytes(qint64 bytesMax);
 
-// bytes / divisor with two decimals rounded half up, at least one integer
-// digit, no grouping, and the locale's decimal separator ("#0.00").
+// bytes / divisor with two decimals rounded half up (away from zero for a
+// negative count), at least one integer digit, no grouping, and the
+// locale's decimal separator ("#0.00"). Exact for every qint64 count and
+// every divisor from 1 to 10^15.
 QString formatHundredths(qint64 bytes, qint64 divisor, const QLocale &locale);
 
 // "<read> MB of <total> MB downloaded..." or the same in KB.

@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+# Writes the seed inputs under corpus/<fuzz program>/. Run from anywhere;
+# the files are committed, so this only documents how they were made.
+import os, struct
+base = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'corpus')
+def w(t, name, data):
+    with open(os.path.join(base,t,name),'wb') as f: f.write(data)
+# The first byte selects how the text is read: 0 UTF-8, 1 UTF-16, 2 Latin-1.
+def u8(s): return b'\x00'+s.encode('utf-8')
+def u16(s): return b'\x01'+s.encode('utf-16-le','surrogatepass')
+def l1(s): return b'\x02'+s.encode('latin-1')
+t='fuzz_wordtext'
+w(t,'white',u8('FF7F'))
+w(t,'red-lower',u8('1f00'))
+w(t,'bit15-set',u8('FFFF'))
+w(t,'short',u8('A'))
+w(t,'three-digits',u8('7C0'))
+w(t,'blanks-inside',u8(' F\tF7F'))
+w(t,'not-hex',u8('G0Z1'))
+w(t,'long',u8('0123456789ABCDEF0123'))
+w(t,'rgb-text',u8('FF8000'))
+w(t,'fullwidth-digits',u16('\uff11\uff12\uff13\uff14'))
+w(t,'lone-surrogate',u16('\ud800FF'))
+w(t,'empty',b'\x00')
+w(t,'latin1-accent',l1('é07F'))
+t='fuzz_offset'
+for name,s in [('sample','1A0'),('lower','1a0'),('blanks',' 400 \t'),('max','7FFFFFE0'),
+               ('past-max','7FFFFFE1'),('nine-digits','000001A00'),('zeros','0'*40+'1A0'),
+               ('prefix-0x','0x1A0'),('sign','-1A0'),('empty',''),('inner-blank','1 A0'),
+               ('huge','FFFFFFFFFFFFFFFFFFFF')]:
+    w(t,name,u8(s))
+w(t,'unicode-blanks',u16('\u00a01A0\u3000'))
+w(t,'arabic-digits',u16('\u0661\u0662'))
+w(t,'latin1-nbsp',l1('\xa0400'))
+ex = ['16711680','9435','1','#TRUE#','#FALSE#','1','255','16711680','"blank"','"blank"','"blank"','"blank"']
+def dat(lines, end='\r\n'): return (end.join(lines)+end).encode('latin-1')
+t='fuzz_pickersettings'
+w(t,'example',dat(ex))
+w(t,'lf-only',dat(ex,'\n'))
+w(t,'cr-only',dat(ex,'\r'))
+w(t,'short',dat(ex[:5]))
+w(t,'empty',b'')
+w(t,'narrow-fractional',dat(['0','6000.5','-1','True','0','5','1.5','-2147483648','2147483647','"blank"','x','"blank"']))
+w(t,'bad-pointer',dat(['1','9435','1','#TRUE#','#TRUE#','6']+ex[6:]))
+w(t,'exponent',dat(['1e3','9.435E3','.5','#true#','false','+0','1e999','-.5e1','"blank"','"blank"','"blank"','  7 ']))
+w(t,'wide',dat(['1','65535','9','#FALSE#','#FALSE#','0']+ex[6:]))
+w(t,'too-wide',dat(['1','65536','9','#FALSE#','#FALSE#','0']+ex[6:]))
+w(t,'empty-options',dat(['','','','','','']+ex[6:]))
+t='fuzz_updateconfig'
+w(t,'plain',b'Cindral Palette Editor\r\n0.2.0\r\nhttp://update.cindral.org/CindralSetup.exe\r\n')
+w(t,'checksum',b'Cindral\n0.2.0\nhttps://example.org/x/setup.deb\nsha256='+b'ab'*32+b'\n')
+w(t,'checksum-upper',b'Cindral\n0.2.0\nhttps://example.org/x/setup.deb\nsha256='+b'AB'*32)
+w(t,'checksum-short',b'Cindral\n0.2.0\nhttps://example.org/setup.deb\nsha256=abc\n')
+w(t,'bom-cr',b'\xef\xbb\xbfTitle\r0.1.9\rhttp://h/f\r')
+w(t,'no-file-name',b'T\n1\nhttp://host/\n')
+w(t,'dotdot',b'T\n1\nhttp://host/..\n')
+w(t,'backslash',b'T\n1\nhttp://host/a\\..\\b\n')
+w(t,'control',b'T\n1\nhttp://host/a\x01b\x7f\n')
+w(t,'two-lines',b'T\n1')
+w(t,'empty',b'')
+w(t,'invalid-utf8',b'T\xff\xfe\n\xc3\n http://h/\xe2\x80\xae.exe\n')
+t='fuzz_updateprogress'
+def prog(a,b,loc): return struct.pack('<qqB',a,b,loc)
+w(t,'kilobytes',prog(1005,4000,0))
+w(t,'megabytes',prog(1234567,9876543,1))
+w(t,'boundary',prog(999999,1000000,2))
+w(t,'zero',prog(0,0,0))
+w(t,'negative',prog(-1000,-5,1))
+t='fuzz_jetpattern'
+# The first byte: pattern length in bytes, bit 7 set for UTF-16 texts.
+def jp(p, n, utf16=False):
+    enc = (lambda s: s.encode('utf-16-le','surrogatepass')) if utf16 else (lambda s: s.encode('utf-8'))
+    pb = enc(p)
+    return bytes([(0x80 if utf16 else 0)|len(pb)])+pb+enc(n)
+for name,(p,n) in {'prefix':('ab','Abc'),'accent':('ÉCO','école'),'decomposed':('e\u0301','École'),
+    'sigma':('ΟΔΟΣ','οδος'),'astral':('\U00010400','\U00010428x'),'any-one':('a?c','abc'),
+    'star-backtrack':('a*bc','abxbc'),'digit':('a#','a1x'),'set':('a[bc]','ACx'),
+    'negated-set':('a[!bc]','adx'),'range':('[b-d]','Cx'),'backwards-range':('[z-a]','m'),
+    'hyphen':('[-x]','-a'),'empty-set':('a[]b','ab'),'unclosed':('[ab','[abc'),
+    'bracketed-star':('[*]','*x'),'bracket-bracket':('[[]','[x'),'percent':('%_','%_x'),
+    'kelvin':('\u212a','k'),'long-star':('*a*a*a*a*b','a'*60),'empty':('','')}.items():
+    w(t,name,jp(p,n))
+w(t,'invalid-utf8',bytes([3])+b'a\xff\xc3'+b'a\xff\xc3b')
+w(t,'utf16-lone-surrogate',jp('\ud800*','\ud800x',True))
+w(t,'utf16-prefix',jp('é','É cole',True))
