@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QPointer>
 
 #include <cstdio>
 
@@ -61,5 +62,18 @@ int main(int argc, char *argv[])
                          qPrintable(arguments.first()));
     }
     window.show();
-    return app.exec();
+    const int status = app.exec();
+
+    // The bookmark window's "End" ends the program with tool windows still
+    // open. They go now, without their close handling (so the colour picker
+    // saves nothing), while the services they hold still exist.
+    QList<QPointer<QWidget>> remaining;
+    const auto topLevels = QApplication::topLevelWidgets();
+    for (QWidget *widget : topLevels) {
+        if (widget != &window && !widget->parentWidget())
+            remaining.append(widget);
+    }
+    for (const QPointer<QWidget> &widget : remaining)
+        delete widget.data();
+    return status;
 }

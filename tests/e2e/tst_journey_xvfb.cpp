@@ -87,6 +87,9 @@ void tst_JourneyXvfb::startProgram()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("CINDRAL_DATA_DIR"), m_dir.filePath(QStringLiteral("data")));
     m_program.setProcessEnvironment(environment);
+    // The program's own complaints (a sanitizer's report among them) belong
+    // in this test's log.
+    m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_program.setProgram(QStringLiteral(CINDRAL_BINARY));
     m_program.setArguments({ m_rom });
     m_program.start();
