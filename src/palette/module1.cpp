@@ -22,19 +22,24 @@ bool isBlank(QChar c)
 
 } // namespace
 
+bool IsHexDigit(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+            || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
 quint32 ReadHexPrefix(QStringView text)
 {
     quint32 value = 0;
     for (const QChar c : text) {
         if (isBlank(c))
             continue;
-        const int digit = QStringView(&c, 1).toInt(nullptr, 16);
-        const bool isDigit = (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-                || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
-                || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-        if (!isDigit)
+        if (!IsHexDigit(c))
             break;
-        value = (value << 4) | quint32(digit);
+        const char16_t u = c.unicode();
+        const quint32 digit = u <= '9' ? u - '0' : (u | 0x20) - 'a' + 10;
+        value = (value << 4) | digit;
     }
     return value;
 }

@@ -27,6 +27,9 @@ public:
     FloatingPointError() : std::domain_error("Floating-point error") { }
 };
 
+// 0-9, a-f, A-F.
+bool IsHexDigit(QChar c);
+
 // Reads hexadecimal digits from the start of text: blanks are skipped and
 // reading stops at the first other character; no digit at all gives 0.
 quint32 ReadHexPrefix(QStringView text);

@@ -19,13 +19,6 @@ namespace RomPalette {
 
 namespace {
 
-bool isHexDigit(QChar c)
-{
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
-            || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-}
-
 // Directories open fine for reading on some systems; refuse them plainly.
 std::optional<QString> notAFileReason(const QString &path)
 {
@@ -52,7 +45,7 @@ QString syncFailureReason(QFile &file)
 std::optional<quint32> parseOffset(const QString &text)
 {
     const QString digits = text.trimmed();
-    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), isHexDigit))
+    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), Module1::IsHexDigit))
         return std::nullopt;
     bool ok = false;
     const qulonglong value = digits.toULongLong(&ok, 16);
