@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "benchsupport.h"
+
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -211,10 +213,5 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     fillStore(Platform::dataFile(Bookmarks::storeFileName()));
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

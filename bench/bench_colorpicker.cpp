@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QRadioButton>
 
+#include "benchsupport.h"
+
 #include <benchmark/benchmark.h>
 
 using namespace FieldPainter;
@@ -59,17 +61,6 @@ BENCHMARK(paintSlider)->DenseRange(0, 5)->ArgName("mode")->Unit(benchmark::kMicr
 
 namespace {
 
-class SilentMessages final : public Platform::MessageService
-{
-public:
-    QMessageBox::StandardButton showMessage(QWidget *, const QString &, const QString &,
-                                            QMessageBox::StandardButtons,
-                                            QMessageBox::Icon) override
-    {
-        return QMessageBox::Ok;
-    }
-};
-
 // A shown picker in the given mode with a drag started in the field.
 std::unique_ptr<frmColorPicker> pickerInMode(int mode, SilentMessages &messages)
 {
@@ -119,10 +110,5 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -9,22 +9,13 @@
 #include <QComboBox>
 #include <QTimer>
 
+#include "benchsupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <memory>
 
 namespace {
-
-class SilentMessages final : public Platform::MessageService
-{
-public:
-    QMessageBox::StandardButton showMessage(QWidget *, const QString &, const QString &,
-                                            QMessageBox::StandardButtons,
-                                            QMessageBox::Icon) override
-    {
-        return QMessageBox::Ok;
-    }
-};
 
 // A desktop held in memory; the pointer walks over it.
 class ScriptedScreen final : public ScreenSource
@@ -106,10 +97,5 @@ int main(int argc, char **argv)
                                      [real](benchmark::State &s) { magnifierTick(s, real); })
                 ->Arg(0)->Arg(9)->ArgName("zoomIndex")->Unit(benchmark::kMicrosecond);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -30,6 +32,13 @@ bool addRow(RecordSet &set, const QString &name, const QString &offset)
 {
     set.addNew();
     return set.setValue(u"surname", name) && set.setValue(u"Forename", offset) && set.update();
+}
+
+// Rows with these names, each at offset 0.
+bool addRows(RecordSet &set, const QStringList &names)
+{
+    return std::all_of(names.begin(), names.end(),
+                       [&set](const QString &name) { return addRow(set, name, QStringLiteral("0")); });
 }
 
 // Raw rows as another program would read them, bypassing the store.
@@ -274,8 +283,7 @@ void tst_BookmarkStore::tableKeepsItsOwnOrder()
     QVERIFY(db.open(path));
     RecordSet table = db.openTable();
     const QStringList names = { "zeta", "Alpha", "mid", "alpha" };
-    for (const QString &name : names)
-        QVERIFY(addRow(table, name, QStringLiteral("0")));
+    QVERIFY(addRows(table, names));
     QCOMPARE(namesOf(table), names);
     QCOMPARE(namesOf(db.openTable()), names);
     QCOMPARE(namesOf(db.openSearch(QStringLiteral("a"))), (QStringList{ "Alpha", "alpha" }));
@@ -306,8 +314,7 @@ void tst_BookmarkStore::addThroughQueryAppearsAtItsEnd()
     Database db;
     QVERIFY(db.open(path));
     RecordSet table = db.openTable();
-    for (const char *name : { "ant", "bee", "apple" })
-        QVERIFY(addRow(table, QString::fromLatin1(name), QStringLiteral("0")));
+    QVERIFY(addRows(table, { "ant", "bee", "apple" }));
 
     RecordSet found = db.openSearch(QStringLiteral("a"));
     found.moveFirst();
@@ -332,8 +339,7 @@ void tst_BookmarkStore::editChangesTheCurrentRowOnly()
     Database db;
     QVERIFY(db.open(path));
     RecordSet table = db.openTable();
-    for (const char *name : { "one", "two", "three" })
-        QVERIFY(addRow(table, QString::fromLatin1(name), QStringLiteral("0")));
+    QVERIFY(addRows(table, { "one", "two", "three" }));
 
     RecordSet chosen = db.openSelection(QStringLiteral("two"));
     chosen.moveFirst();
@@ -363,8 +369,7 @@ void tst_BookmarkStore::deleteRemovesTheRowAndMovesOn()
     Database db;
     QVERIFY(db.open(path));
     RecordSet table = db.openTable();
-    for (const char *name : { "one", "two", "three" })
-        QVERIFY(addRow(table, QString::fromLatin1(name), QStringLiteral("0")));
+    QVERIFY(addRows(table, { "one", "two", "three" }));
     table.moveFirst();
     table.moveNext();
     QVERIFY(table.deleteCurrent());

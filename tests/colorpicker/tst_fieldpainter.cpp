@@ -1,5 +1,6 @@
 #include "fieldpainter.h"
 #include "module1.h"
+#include "rgbprinting.h"
 
 #include <QTest>
 
@@ -24,14 +25,6 @@ Rgb hsl(int h, int s, int l)
 } // namespace
 
 Q_DECLARE_METATYPE(ColorModel::Rgb)
-
-namespace QTest {
-template<>
-char *toString(const Rgb &c)
-{
-    return qstrdup(QStringLiteral("(%1, %2, %3)").arg(c.red).arg(c.green).arg(c.blue).toLatin1());
-}
-} // namespace QTest
 
 class tst_FieldPainter : public QObject
 {

@@ -3,6 +3,7 @@
 #include "frmcolorpicker.h"
 #include "module1.h"
 #include "pickerwidgets.h"
+#include "rgbprinting.h"
 #include "testservices.h"
 
 #include <QAction>
@@ -55,14 +56,6 @@ QString hexOf(const Rgb &c)
 }
 
 } // namespace
-
-namespace QTest {
-template<>
-char *toString(const Rgb &c)
-{
-    return qstrdup(QStringLiteral("(%1, %2, %3)").arg(c.red).arg(c.green).arg(c.blue).toLatin1());
-}
-} // namespace QTest
 
 class tst_frmColorPicker : public QObject
 {

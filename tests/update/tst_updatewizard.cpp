@@ -118,6 +118,9 @@ private:
     // Next on the welcome page, then waits until the configuration is in.
     bool reachVersionPage();
     bool reachDownloadPage();
+    // A new version whose download of size bytes stalls halfway; opens the
+    // window and goes on to the download page.
+    bool startStalledDownload(int size);
     vcUPDATECTL *control() const { return m_window ? m_window->vcUPDATECTL : nullptr; }
     QString target() const { return m_desktop->path() + QLatin1Char('/') + updateName; }
 
@@ -217,6 +220,17 @@ bool tst_UpdateWizard::reachDownloadPage()
         return false;
     QTest::mouseClick(control()->cmdNEXT, Qt::LeftButton);
     return control()->step() == 2;
+}
+
+bool tst_UpdateWizard::startStalledDownload(int size)
+{
+    serveConfig("0.2.0", m_server.url(updatePath).toString());
+    ScriptedResponse half = ScriptedResponse::ok(payload(size));
+    half.behaviour = Behaviour::StallAfter;
+    half.cut = size / 2;
+    m_server.route(updatePath, half);
+    openWindow();
+    return reachDownloadPage();
 }
 
 void tst_UpdateWizard::startsOnWelcomePage()
@@ -322,13 +336,7 @@ void tst_UpdateWizard::newVersionIsDownloadedAndOpened()
 
 void tst_UpdateWizard::progressShowsWhileDownloading()
 {
-    serveConfig("0.2.0", m_server.url(updatePath).toString());
-    ScriptedResponse half = ScriptedResponse::ok(payload(2000000));
-    half.behaviour = Behaviour::StallAfter;
-    half.cut = 1000000;
-    m_server.route(updatePath, half);
-    openWindow();
-    QVERIFY(reachDownloadPage());
+    QVERIFY(startStalledDownload(2000000));
     QCOMPARE(control()->lblPROGRESS->text(),
              QStringLiteral("%1 of %1 configured byte received.").arg(m_configSize));
     QTRY_COMPARE_WITH_TIMEOUT(control()->lblPROGRESSUPDATE->text(),
@@ -339,13 +347,7 @@ void tst_UpdateWizard::progressShowsWhileDownloading()
 
 void tst_UpdateWizard::cancelDuringDownloadRemovesTemporaryFile()
 {
-    serveConfig("0.2.0", m_server.url(updatePath).toString());
-    ScriptedResponse half = ScriptedResponse::ok(payload(200000));
-    half.behaviour = Behaviour::StallAfter;
-    half.cut = 100000;
-    m_server.route(updatePath, half);
-    openWindow();
-    QVERIFY(reachDownloadPage());
+    QVERIFY(startStalledDownload(200000));
     QTRY_COMPARE_WITH_TIMEOUT(control()->lblPROGRESSUPDATE->text(),
                               QStringLiteral("100.00 KB of 200.00 KB downloaded..."), 10000);
 
@@ -370,13 +372,7 @@ void tst_UpdateWizard::cancelDuringDownloadRemovesTemporaryFile()
 
 void tst_UpdateWizard::closeBoxDuringDownloadRemovesTemporaryFile()
 {
-    serveConfig("0.2.0", m_server.url(updatePath).toString());
-    ScriptedResponse half = ScriptedResponse::ok(payload(200000));
-    half.behaviour = Behaviour::StallAfter;
-    half.cut = 100000;
-    m_server.route(updatePath, half);
-    openWindow();
-    QVERIFY(reachDownloadPage());
+    QVERIFY(startStalledDownload(200000));
     QTRY_COMPARE_WITH_TIMEOUT(control()->lblPROGRESSUPDATE->text(),
                               QStringLiteral("100.00 KB of 200.00 KB downloaded..."), 10000);
 
