@@ -290,6 +290,12 @@ void frmMain::mnuData_Click()
     showShared(m_database, [this] { return new frmDatabase(m_services); });
 }
 
+void frmMain::loadPaletteAt(const QString &offsetText)
+{
+    txtOffset->setText(offsetText);
+    loadPalette();
+}
+
 void frmMain::Command2_Click()
 {
     loadPalette();

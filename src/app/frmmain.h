@@ -32,6 +32,9 @@ public:
     // Makes path the ROM image, as if it had been chosen in the dialog.
     void chooseRom(const QString &path);
     QString romPath() const { return m_romPath; }
+    // Puts offsetText in the offset box and loads the palette there, as
+    // Find does; only the offset box changes while no ROM image is open.
+    void loadPaletteAt(const QString &offsetText);
 
     // The controls, named as the user-facing behaviour names them.
     QLabel *Label4 = nullptr;
