@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDir>
@@ -44,6 +45,7 @@ public:
     uint version() const { return 2; }
 
     bool answers = true;
+    bool refuses = false;
     uint response = 0;
     QList<double> colour;
     int picks = 0;
@@ -53,6 +55,11 @@ public slots:
     QDBusObjectPath PickColor(const QString &, const QVariantMap &options, const QDBusMessage &call)
     {
         ++picks;
+        if (refuses) {
+            call.setDelayedReply(true);
+            m_bus.send(call.createErrorReply(QDBusError::AccessDenied, QStringLiteral("not now")));
+            return {};
+        }
         const QString path = portalPath + QStringLiteral("/request/")
                 + call.service().mid(1).replace(QLatin1Char('.'), QLatin1Char('_')) + QLatin1Char('/')
                 + options.value(QStringLiteral("handle_token")).toString();
@@ -124,6 +131,7 @@ void tst_PortalWayland::eyedropperTakesDesktopAnswer_data()
     QTest::newRow("user cancelled") << "answers" << 1u << slate << "" << "";
     QTest::newRow("ended otherwise") << "answers" << 2u << slate << "" << "";
     QTest::newRow("colour out of range") << "answers" << 0u << QList<double>{ 1.5, 0, 0 } << "" << "";
+    QTest::newRow("call refused") << "refuses" << 0u << slate << "" << "";
     QTest::newRow("window closed while waiting") << "silent" << 0u << slate << "" << "";
     QTest::newRow("no portal") << "none" << 0u << slate << "" << "";
     QTest::newRow("portal without picker") << "other" << 0u << slate << "" << "";
@@ -137,11 +145,12 @@ void tst_PortalWayland::eyedropperTakesDesktopAnswer()
     QFETCH(uint, response);
     QFETCH(QList<double>, colour);
     m_portal.answers = portal == QLatin1String("answers");
+    m_portal.refuses = portal == QLatin1String("refuses");
     m_portal.response = response;
     m_portal.colour = colour;
     m_portal.picks = 0;
     m_portal.request.closed = false;
-    const bool served = portal == QLatin1String("answers") || portal == QLatin1String("silent");
+    const bool served = portal != QLatin1String("none") && portal != QLatin1String("other");
     if (portal != QLatin1String("none")) {
         QVERIFY(m_bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
         // Without the picker, the portal's path shows some other interface.
