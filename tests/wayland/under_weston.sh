@@ -6,6 +6,8 @@ set -u
 for tool in weston dbus-daemon; do
   command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
 done
+ls "$(qtpaths6 --query QT_INSTALL_PLUGINS)"/platforms/*qwayland* >/dev/null 2>&1 ||
+  { echo "SKIP: Qt's Wayland platform plugin (qt6-wayland) is not installed"; exit 77; }
 XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/cindral-wayland.XXXXXX") || exit 1
 export XDG_RUNTIME_DIR
 weston_pid= bus_pid=
