@@ -11,8 +11,8 @@
 class ClickLabel;
 class ColourBox;
 class PickerCanvas;
-class PortalColorPicker;
 class PictureBox;
+class PortalColorPicker;
 class QAction;
 class QComboBox;
 class ScreenSource;
