@@ -22,15 +22,16 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
  and writes the edited palette back in place. A colour picker, a
  database of named offsets and a live update wizard stand beside it.")
 # The shared libraries the program links come from dpkg-shlibdeps (Debian's
-# libqt6gui6 also carries the X11 platform plugin). Without dpkg-dev the
-# list is given by hand.
+# libqt6gui6 also carries the X11 platform plugin; the Wayland one, loaded
+# at run time, is named here). Without dpkg-dev the list is given by hand.
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland")
 else()
   message(STATUS "dpkg-shlibdeps not found: the .deb names its dependencies by hand")
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "libqt6widgets6, libqt6gui6, libqt6network6, libqt6core6, libsqlite3-0")
+      "libqt6widgets6, libqt6gui6, libqt6network6, libqt6dbus6, libqt6core6, libsqlite3-0, qt6-wayland")
 endif()
 
 set(CPACK_GENERATOR "DEB")

@@ -8,6 +8,7 @@ cindral_packages=(
   desktop-file-utils appstream fonts-dejavu-core
   clang openssl
   libclang-rt-14-dev llvm
+  qt6-wayland weston dbus
 )
 
 cindral_install_deps() {

@@ -6,6 +6,7 @@
 #include "module1.h"
 #include "pickersettings.h"
 #include "pickerwidgets.h"
+#include "portalcolorpicker.h"
 #include "screensampling.h"
 #include "screensource.h"
 #include "windowresources.h"
@@ -95,6 +96,8 @@ frmColorPicker::frmColorPicker(const Platform::Services &services, QWidget *pare
     buildScreenTools();
     buildMenus();
     Form_Load();
+    if (!m_screen->canRead())
+        usePortalEyedropper();
 }
 
 frmColorPicker::~frmColorPicker()
@@ -1049,6 +1052,10 @@ void frmColorPicker::setSamplingCursor(bool held)
 
 void frmColorPicker::imgEyedropper_MouseDown(int, int, double, double)
 {
+    if (m_portal) {
+        pickThroughPortal();
+        return;
+    }
     setSamplingCursor(true);
     imgEyedropper->clear();
     picBigBox_Colorize();
@@ -1060,7 +1067,12 @@ void frmColorPicker::tmrScreenColor_Timer()
 {
     m_eyedropperPoint = m_screen->cursorPosition();
     txtCoords->setText(ScreenSampling::coordinatesText(m_eyedropperPoint));
-    const QRgb pixel = m_screen->pixel(m_eyedropperPoint);
+    takeScreenColour(m_screen->pixel(m_eyedropperPoint));
+}
+
+// A colour from the screen becomes the new colour, in hue mode.
+void frmColorPicker::takeScreenColour(QRgb pixel)
+{
     picPreView->image().setPixel(0, 0, pixel);
     picPreView->refresh();
     const quint32 c = ColorModel::rgbValue(qRed(pixel), qGreen(pixel), qBlue(pixel));
@@ -1079,6 +1091,9 @@ void frmColorPicker::tmrScreenColor_Timer()
 
 void frmColorPicker::imgEyedropper_MouseUp(int, int, double, double)
 {
+    // Through the portal the desktop's answer ends the pick, not the button.
+    if (m_portal && m_portal->isPending())
+        return;
     setSamplingCursor(false);
     imgEyedropper->setPixmap(imgMouse2->pixmap());
     tmrScreenColor->stop();
@@ -1238,6 +1253,7 @@ void frmColorPicker::closeEvent(QCloseEvent *event)
         setSamplingCursor(false);
         ModHook::RemoveKeyboardGuard();
     }
+    cancelPortalPick();
     Form_Unload();
     event->accept();
 }

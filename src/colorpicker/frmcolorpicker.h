@@ -12,6 +12,7 @@ class ClickLabel;
 class ColourBox;
 class PickerCanvas;
 class PictureBox;
+class PortalColorPicker;
 class QAction;
 class QComboBox;
 class ScreenSource;
@@ -201,10 +202,17 @@ private:
     void setNewColor(quint32 colour);
     bool handleKeyPress(QObject *watched, QKeyEvent *event);
     void putOnClipboard(const QString &text);
+    void takeScreenColour(QRgb pixel);
+    // Where the screen cannot be read the eyedropper asks the desktop's
+    // colour picker through its portal, and the magnifier is off.
+    void usePortalEyedropper();
+    void pickThroughPortal();
+    void cancelPortalPick();
 
     Platform::Services m_services;
     std::unique_ptr<ScreenSource> m_ownScreen;
     ScreenSource *m_screen = nullptr;
+    PortalColorPicker *m_portal = nullptr;
     QPoint m_eyedropperPoint;
     bool m_cursorSet = false;
     std::unique_ptr<BoxDisplay> m_display;

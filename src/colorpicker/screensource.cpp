@@ -166,3 +166,11 @@ QRect DesktopScreenSource::screenGeometry(QPoint position)
         desktop |= *native;
     return desktop;
 }
+
+bool DesktopScreenSource::canRead()
+{
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return false;
+    QScreen *screen = QGuiApplication::primaryScreen();
+    return screen && !screen->grabWindow(0, 0, 0, 1, 1).isNull();
+}

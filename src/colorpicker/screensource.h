@@ -21,6 +21,9 @@ public:
     virtual QImage grab(const QRect &rect) = 0;
     // The screen that holds position (the whole desktop when none does).
     virtual QRect screenGeometry(QPoint position) = 0;
+    // Whether the pixels above can be had at all; where they cannot, the
+    // eyedropper asks the desktop instead and the magnifier is off.
+    virtual bool canRead() { return true; }
 };
 
 // The real screens, through QScreen::grabWindow. The pointer is asked of
@@ -34,4 +37,7 @@ public:
     QRgb pixel(QPoint position) override;
     QImage grab(const QRect &rect) override;
     QRect screenGeometry(QPoint position) override;
+    // Not on Wayland, which keeps other programs' pixels and the pointer
+    // away from us, nor where a trial grab comes back empty.
+    bool canRead() override;
 };

@@ -36,7 +36,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ -n "$(field Description)" ] || fail "no Description"
 depends=$(field Depends)
-for lib in libqt6widgets6 libqt6gui6 libqt6network6 libqt6core6 libsqlite3-0 libc6; do
+for lib in libqt6widgets6 libqt6gui6 libqt6network6 libqt6dbus6 libqt6core6 libsqlite3-0 libc6 qt6-wayland; do
   grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 echo "Depends: $depends"
