@@ -79,6 +79,8 @@ bool AsyncDownload::start(const QString &address, const QString &propertyName,
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &AsyncDownload::onMetaData);
     connect(m_reply, &QNetworkReply::readyRead, this, &AsyncDownload::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &AsyncDownload::onFinished);
+    connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &to) { m_url = to; });
+    m_url = url;
     return true;
 }
 
@@ -156,7 +158,11 @@ void AsyncDownload::onFinished()
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
     const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     QString reason;
-    if (status.isValid() && !statusIsSuccess())
+    if (status.toInt() >= 300 && status.toInt() <= 399) // one not followed
+        reason = QStringLiteral("a redirect to %1 was refused")
+                         .arg(m_url.resolved(QUrl::fromEncoded(m_reply->rawHeader("Location")))
+                                      .toString());
+    else if (status.isValid() && !statusIsSuccess())
         reason = QStringLiteral("the server answered %1 %2")
                          .arg(status.toInt())
                          .arg(m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute)
@@ -174,7 +180,7 @@ void AsyncDownload::onFinished()
                          .arg(m_received)
                          .arg(length.toLongLong());
     if (!reason.isEmpty()) {
-        m_failedAddress = m_reply->url().toString();
+        m_failedAddress = m_url.toString();
         fail(Outcome::NothingReceived, reason);
         return;
     }

@@ -111,6 +111,7 @@ private:
     QCryptographicHash m_hash{ QCryptographicHash::Sha256 };
     QString m_failureReason;
     QString m_failedAddress;
+    QUrl m_url; // the address asked for last, after the redirects followed
     qint64 m_announced = -1;
     qint64 m_free = -1;
 };

@@ -275,6 +275,7 @@ void vcUPDATECTL::cmdNEXT_Click()
 void vcUPDATECTL::cmdCANCEL_Click()
 {
     m_download->abort();
+    m_configFolder.reset();
     window()->close();
     emit CloseRequest(strDownloadedFile);
 }
