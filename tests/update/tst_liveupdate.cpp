@@ -13,15 +13,13 @@
 #include <QNetworkProxy>
 #include <QPointer>
 #include <QPushButton>
-#include <QSslCertificate>
 #include <QSslKey>
 #include <QSslServer>
 #include <QTemporaryDir>
 #include <QTest>
 
-// What the test server answers for one path: the body and then a close,
-// or silence (Stall), or nothing at all; length -1 announces the body's
-// size, -2 nothing.
+// What the test server answers for one path: the body, then a close or
+// silence (Stall), or nothing; length -1 announces the body's size, -2 none.
 struct Reply
 {
     enum Mode { Close, Stall, Silent };
@@ -42,17 +40,16 @@ static Reply ok(const QByteArray &body, qint64 length = -1, Reply::Mode mode = R
 class Server : public QObject
 {
 public:
-    bool listen(const QSslConfiguration &tls = {})
+    bool listen(QTcpServer *server)
     {
-        auto *ssl = tls.isNull() ? nullptr : new QSslServer;
-        if (ssl)
-            ssl->setSslConfiguration(tls);
-        m_server.reset(ssl ? ssl : new QTcpServer);
-        connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
-            while (QTcpSocket *socket = m_server->nextPendingConnection())
-                serve(socket);
+        m_server.reset(server);
+        connect(server, &QTcpServer::pendingConnectionAvailable, this, [this] {
+            while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
+            }
         });
-        return m_server->listen(QHostAddress::LocalHost);
+        return server->listen(QHostAddress::LocalHost);
     }
     QByteArray base() const
     {
@@ -63,29 +60,26 @@ public:
     QList<QByteArray> requested;
 
 private:
-    void serve(QTcpSocket *socket)
+    void answer(QTcpSocket *socket)
     {
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-            const QByteArray in = socket->property("in").toByteArray() + socket->readAll();
-            socket->setProperty("in", in);
-            if (!in.endsWith("\r\n\r\n"))
-                return;
-            requested.append(in.split(' ').value(1));
-            const Reply r = routes.value(requested.last(), Reply{ 404 });
-            if (r.mode == Reply::Silent)
-                return;
-            QByteArray out = "HTTP/1.1 " + QByteArray::number(r.status)
-                    + (r.status == 200 ? " OK" : r.status == 302 ? " Found" : " Not Found");
-            if (r.length != -2)
-                out += "\r\nContent-Length: "
-                        + QByteArray::number(r.length == -1 ? r.body.size() : r.length);
-            if (!r.location.isEmpty())
-                out += "\r\nLocation: " + r.location;
-            socket->write(out + "\r\nConnection: close\r\n\r\n" + r.body);
-            if (r.mode != Reply::Stall)
-                socket->disconnectFromHost();
-        });
+        const QByteArray in = socket->property("in").toByteArray() + socket->readAll();
+        socket->setProperty("in", in);
+        if (!in.endsWith("\r\n\r\n"))
+            return;
+        requested.append(in.split(' ').value(1));
+        const Reply r = routes.value(requested.last(), Reply{ 404 });
+        if (r.mode == Reply::Silent)
+            return;
+        QByteArray out = "HTTP/1.1 " + QByteArray::number(r.status)
+                + (r.status == 200 ? " OK" : r.status == 302 ? " Found" : " Not Found");
+        if (r.length != -2)
+            out += "\r\nContent-Length: "
+                    + QByteArray::number(r.length == -1 ? r.body.size() : r.length);
+        if (!r.location.isEmpty())
+            out += "\r\nLocation: " + r.location;
+        socket->write(out + "\r\nConnection: close\r\n\r\n" + r.body);
+        if (r.mode != Reply::Stall)
+            socket->disconnectFromHost();
     }
     std::unique_ptr<QTcpServer> m_server;
 };
@@ -105,7 +99,6 @@ static QStringList entries(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
-// How a row of the wizard table runs, besides its replies.
 enum RowFlags { Installs = 1, Tls = 2, Pt10 = 4, Pt12 = 8, OpenerFails = 16, NoOpener = 32 };
 
 // The update wizard in its window against servers on 127.0.0.1, with the
@@ -160,8 +153,8 @@ class tst_LiveUpdate : public QObject
         for (QPushButton *button : { control()->cmdNEXT, control()->cmdCANCEL })
             QVERIFY(button->width() >= button->sizeHint().width()
                     && control()->rect().contains(button->geometry()));
-        QVERIFY(control()->rect().contains(control()->fraFRAME[0]->geometry()));
-        QVERIFY(m_window->rect().contains(control()->geometry()));
+        QVERIFY(control()->rect().contains(control()->fraFRAME[0]->geometry())
+                && m_window->rect().contains(control()->geometry()));
     }
 
     // The texts of the page shown.
@@ -177,13 +170,14 @@ private slots:
     void initTestCase()
     {
         QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
-        // https on 127.0.0.1 with a certificate made for it, trusted by this
-        // process alone.
+        // https with a certificate for 127.0.0.1 that only this process trusts.
         const QSslCertificate certificate(TestFiles::readFile(QFINDTESTDATA("loopback.crt")));
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         tls.setLocalCertificate(certificate);
         tls.setPrivateKey(QSslKey(TestFiles::readFile(QFINDTESTDATA("loopback.key")), QSsl::Rsa));
-        QVERIFY(m_http.listen() && m_https.listen(tls));
+        auto *https = new QSslServer;
+        https->setSslConfiguration(tls);
+        QVERIFY(m_http.listen(new QTcpServer) && m_https.listen(https));
         QSslConfiguration client = QSslConfiguration::defaultConfiguration();
         client.addCaCertificate(certificate);
         QSslConfiguration::setDefaultConfiguration(client);
@@ -198,19 +192,16 @@ private slots:
         // Another user's file under the name the copy once had.
         QVERIFY(TestFiles::writeFile(m_temp + "/_vclu.txt", m_foreign));
         qputenv("HOME", QFile::encodeName(m_home));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_root->filePath("config")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_root->path()));
         qputenv("TEMP", QFile::encodeName(m_temp));
         qputenv("CINDRAL_UPDATE_URL", m_http.base() + "/cfg");
-        m_http.routes = { { "/u.zip", ok(payload(3000)) } };
+        m_http.routes = { { "/cfg", ok("T\r\n0.2.0\r\n" + m_http.base() + "/u.zip") },
+                          { "/u.zip", ok(payload(3000)) } };
         m_http.requested.clear();
         m_services = std::make_unique<TestServices>();
     }
 
-    void cleanup()
-    {
-        delete m_window;
-        QApplication::setFont(QFont());
-    }
+    void cleanup() { delete m_window.data(); QApplication::setFont(QFont()); }
 
     void safeFileName_data()
     {
@@ -354,25 +345,23 @@ private slots:
     void saveFolder_data()
     {
         QTest::addColumn<QStringList>("folders"); // in the home folder
-        QTest::addColumn<QByteArray>("userDirs");
+        QTest::addColumn<QString>("userDirs");
         QTest::addColumn<QString>("savedIn"); // empty when nothing may be saved
-        QTest::newRow("no desktop") << QStringList{ "Downloads" } << QByteArray() << "Downloads";
-        QTest::newRow("desktop is the home folder")
-                << QStringList{ "Downloads" } << QByteArray("XDG_DESKTOP_DIR=$HOME/") << "Downloads";
-        QTest::newRow("neither") << QStringList() << QByteArray("XDG_DOWNLOAD_DIR=$HOME") << "";
+        const QStringList downloads{ "Downloads" };
+        QTest::newRow("no desktop") << downloads << "" << "Downloads";
+        QTest::newRow("desktop is home") << downloads << "XDG_DESKTOP_DIR=$HOME/" << "Downloads";
+        QTest::newRow("neither") << QStringList() << "XDG_DOWNLOAD_DIR=$HOME" << "";
     }
 
     void saveFolder()
     {
         QFETCH(QStringList, folders);
-        QFETCH(QByteArray, userDirs);
+        QFETCH(QString, userDirs);
         QFETCH(QString, savedIn);
-        QVERIFY(QDir(m_home + "/Desktop").removeRecursively());
+        QVERIFY(QDir(m_home + "/Desktop").removeRecursively()
+                && TestFiles::writeFile(m_root->filePath("user-dirs.dirs"), userDirs.toUtf8()));
         for (const QString &folder : folders)
             QVERIFY(QDir(m_home).mkdir(folder));
-        QVERIFY(QDir(m_root->path()).mkdir("config")
-                && TestFiles::writeFile(m_root->filePath("config/user-dirs.dirs"), userDirs));
-        m_http.routes["/cfg"] = ok("T\r\n0.2.0\r\n" + m_http.base() + "/u.zip");
         open(m_services->services());
         runWizard();
         QCOMPARE(entries(m_home), folders);
