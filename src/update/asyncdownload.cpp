@@ -1,10 +1,10 @@
 #include "asyncdownload.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QStorageInfo>
 
@@ -161,7 +161,7 @@ void AsyncDownload::onFinished()
     if (status.toInt() >= 300 && status.toInt() <= 399) // one not followed
         reason = QStringLiteral("a redirect to %1 was refused")
                          .arg(m_url.resolved(QUrl::fromEncoded(m_reply->rawHeader("Location")))
-                                      .toString());
+                                      .toDisplayString(QUrl::RemoveUserInfo));
     else if (status.isValid() && !statusIsSuccess())
         reason = QStringLiteral("the server answered %1 %2")
                          .arg(status.toInt())
@@ -180,7 +180,7 @@ void AsyncDownload::onFinished()
                          .arg(m_received)
                          .arg(length.toLongLong());
     if (!reason.isEmpty()) {
-        m_failedAddress = m_url.toString();
+        m_failedAddress = m_url.toDisplayString(QUrl::RemoveUserInfo);
         fail(Outcome::NothingReceived, reason);
         return;
     }

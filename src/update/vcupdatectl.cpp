@@ -112,12 +112,10 @@ void vcUPDATECTL::buildControls()
 
     m_pages = { { { lblSTEP1 }, { lblSTEP2, lblPROGRESS, lblVERSION, lblNO, lblYES },
                   { lblUPDATE, lblPROGRESSUPDATE } } };
-    for (QWidget *widget : { static_cast<QWidget *>(fraFRAME[0]), static_cast<QWidget *>(lblSTEP1),
-                             static_cast<QWidget *>(lblSTEP2), static_cast<QWidget *>(lblPROGRESS),
-                             static_cast<QWidget *>(lblVERSION), static_cast<QWidget *>(lblNO),
-                             static_cast<QWidget *>(lblYES), static_cast<QWidget *>(lblUPDATE),
-                             static_cast<QWidget *>(lblPROGRESSUPDATE),
-                             static_cast<QWidget *>(cmdNEXT), static_cast<QWidget *>(cmdCANCEL) })
+    QList<QWidget *> fitted{ fraFRAME[0], cmdNEXT, cmdCANCEL };
+    for (const QList<QLabel *> &labels : m_pages)
+        fitted.append({ labels.begin(), labels.end() });
+    for (QWidget *widget : fitted)
         m_designed.insert(widget, widget->geometry());
     fitTexts();
 }
