@@ -67,7 +67,7 @@ private:
         if (!in.endsWith("\r\n\r\n"))
             return;
         requested.append(in.split(' ').value(1));
-        const Reply r = routes.value(requested.last(), Reply{ 404 });
+        const Reply r = routes.value(requested.last(), Reply{ 404, {}, {} });
         if (r.mode == Reply::Silent)
             return;
         QByteArray out = "HTTP/1.1 " + QByteArray::number(r.status)
@@ -201,7 +201,7 @@ private slots:
         m_services = std::make_unique<TestServices>();
     }
 
-    void cleanup() { delete m_window.data(); QApplication::setFont(QFont()); }
+    void cleanup() { delete m_window; }
 
     void safeFileName_data()
     {
@@ -243,7 +243,7 @@ private slots:
         const QByteArray update = payload(1500000), half = update.left(750000);
         const Reply config = ok("Cindral Palette Editor 0.2.0, the long-awaited one\r\n0.2.0\r\n"
                                 "@/u.zip\r\n"),
-                    none{ 404 };
+                    none{ 404, {}, {} };
         const QString failed = "Error connecting to host.  Unable to complete Live Update.\n";
         const auto row = [](const char *name, const Reply &c, const Reply &u, const QString &shows,
                             int flags = 0, qint64 cap = LiveUpdate::maxUpdateBytes()) {
@@ -303,8 +303,7 @@ private slots:
         m_http.routes = m_https.routes = { { "/cfg", config }, { "/u.zip", update } };
         if (flags & Tls)
             qputenv("CINDRAL_UPDATE_URL", m_https.base() + "/cfg");
-        if (flags & (Pt10 | Pt12))
-            QApplication::setFont(QFont("DejaVu Sans", flags & Pt10 ? 10 : 12));
+        QApplication::setFont(QFont("DejaVu Sans", flags & Pt10 ? 10 : flags & Pt12 ? 12 : 9));
         // A stand-in for xdg-open that notes what it was asked to open.
         const QString opener = m_root->filePath("opener");
         const QByteArray script = "#!/bin/sh\nprintf %s \"$1\" >'" + log.toUtf8() + "'\nexit "
