@@ -99,6 +99,7 @@ static QStringList entries(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
+// How a wizard row runs, besides its replies.
 enum RowFlags { Installs = 1, Tls = 2, Pt10 = 4, Pt12 = 8, OpenerFails = 16, NoOpener = 32 };
 
 // The update wizard in its window against servers on 127.0.0.1, with the
