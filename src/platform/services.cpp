@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QProcess>
 #include <QUrl>
 
 namespace Platform {
@@ -21,9 +22,41 @@ QString DialogFileChooser::getOpenFileName(QWidget *parent, const QString &capti
     return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
 }
 
+DesktopLauncher::DesktopLauncher(const QString &opener) : m_opener(opener) { }
+
+QString DesktopLauncher::defaultOpener()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS) && !defined(Q_OS_ANDROID)
+    return QStringLiteral("xdg-open");
+#else
+    return QString();
+#endif
+}
+
 bool DesktopLauncher::openFile(const QString &path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // QDesktopServices answers true as soon as xdg-open has started,
+    // whatever becomes of the launch.
+    if (m_opener.isEmpty())
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    auto *opener = new QProcess;
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    opener->start(m_opener, { path });
+    if (!opener->waitForStarted()) {
+        delete opener;
+        return false;
+    }
+    opener->closeWriteChannel();
+    // Openers hand the file over and end at once; one that is still running
+    // after a while runs the program itself and is left to it (deleting the
+    // QProcess would kill it).
+    if (!opener->waitForFinished(10 * 1000)) {
+        QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+        return true;
+    }
+    const bool opened = opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
+    delete opener;
+    return opened;
 }
 
 QString programTitle()

@@ -52,10 +52,19 @@ public:
                             const QString &filter) override;
 };
 
+// Runs the desktop's opener (xdg-open where there is one) and waits for
+// it, so that an opener that finds no program for the file's type counts
+// as a failure. With no opener the system's own call is used.
 class DesktopLauncher final : public Launcher
 {
 public:
+    explicit DesktopLauncher(const QString &opener = defaultOpener());
     bool openFile(const QString &path) override;
+
+    static QString defaultOpener();
+
+private:
+    QString m_opener;
 };
 
 // The services handed from the main window to every window it opens.

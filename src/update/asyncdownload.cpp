@@ -1,10 +1,12 @@
 #include "asyncdownload.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
+#include <QStorageInfo>
 
 AsyncDownload::AsyncDownload(QNetworkAccessManager *network, QObject *parent)
     : QObject(parent), m_network(network)
@@ -27,6 +29,8 @@ bool AsyncDownload::start(const QString &address, const QString &propertyName,
     m_received = 0;
     m_hash.reset();
     m_failureReason.clear();
+    m_failedAddress.clear();
+    m_announced = m_free = -1;
 
     const QUrl url(address);
     const QString scheme = url.scheme().toLower();
@@ -75,6 +79,8 @@ bool AsyncDownload::start(const QString &address, const QString &propertyName,
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &AsyncDownload::onMetaData);
     connect(m_reply, &QNetworkReply::readyRead, this, &AsyncDownload::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &AsyncDownload::onFinished);
+    connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &to) { m_url = to; });
+    m_url = url;
     return true;
 }
 
@@ -96,9 +102,19 @@ void AsyncDownload::onMetaData()
     if (m_outcome != Outcome::Running || !statusIsSuccess())
         return;
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-    if (m_options.mode == Mode::Memory && m_options.maxBytes >= 0 && length.isValid()
-        && length.toLongLong() > m_options.maxBytes)
+    if (!length.isValid())
+        return;
+    m_announced = length.toLongLong();
+    if (m_options.maxBytes >= 0 && m_announced > m_options.maxBytes) {
         fail(Outcome::TooLarge);
+        return;
+    }
+    if (m_options.mode == Mode::File) {
+        const QStorageInfo storage(QFileInfo(m_propertyName).absolutePath());
+        m_free = storage.bytesAvailable();
+        if (storage.isValid() && m_free >= 0 && m_announced > m_free)
+            fail(Outcome::NoSpace);
+    }
 }
 
 void AsyncDownload::onReadyRead()
@@ -110,11 +126,11 @@ void AsyncDownload::onReadyRead()
     if (data.isEmpty() || !statusIsSuccess())
         return;
     m_received += data.size();
+    if (m_options.maxBytes >= 0 && m_received > m_options.maxBytes) {
+        fail(Outcome::TooLarge);
+        return;
+    }
     if (m_options.mode == Mode::Memory) {
-        if (m_options.maxBytes >= 0 && m_received > m_options.maxBytes) {
-            fail(Outcome::TooLarge);
-            return;
-        }
         m_value.append(data);
     } else {
         m_hash.addData(data);
@@ -140,10 +156,32 @@ void AsyncDownload::onFinished()
         return;
 
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-    const bool cutOff = length.isValid() && length.toLongLong() != m_received;
-    if (m_reply->error() != QNetworkReply::NoError || !statusIsSuccess() || m_received == 0
-        || cutOff) {
-        fail(Outcome::NothingReceived);
+    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    QString reason;
+    if (status.toInt() >= 300 && status.toInt() <= 399) // one not followed
+        reason = QStringLiteral("a redirect to %1 was refused")
+                         .arg(m_url.resolved(QUrl::fromEncoded(m_reply->rawHeader("Location")))
+                                      .toDisplayString(QUrl::RemoveUserInfo));
+    else if (status.isValid() && !statusIsSuccess())
+        reason = QStringLiteral("the server answered %1 %2")
+                         .arg(status.toInt())
+                         .arg(m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute)
+                                      .toString());
+    else if (m_reply->error() == QNetworkReply::OperationCanceledError)
+        // Qt's own word for a transfer that timed out.
+        reason = QStringLiteral("no data arrived for %1 seconds")
+                         .arg(m_options.transferTimeoutMs / 1000.0);
+    else if (m_reply->error() != QNetworkReply::NoError)
+        reason = m_reply->errorString();
+    else if (m_received == 0)
+        reason = QStringLiteral("the server sent no data");
+    else if (length.isValid() && length.toLongLong() != m_received)
+        reason = QStringLiteral("the connection ended after %1 of %2 bytes")
+                         .arg(m_received)
+                         .arg(length.toLongLong());
+    if (!reason.isEmpty()) {
+        m_failedAddress = m_url.toDisplayString(QUrl::RemoveUserInfo);
+        fail(Outcome::NothingReceived, reason);
         return;
     }
     if (m_options.mode == Mode::File) {

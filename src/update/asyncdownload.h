@@ -17,7 +17,9 @@ class QSaveFile;
 // data is meant for (its property name), with progress and one completion
 // notice on the thread of the network access manager.
 //
-// In memory the data is kept, up to a limit, for the caller to write. To a
+// In memory the data is kept for the caller to write. Either way a size
+// limit stops it as soon as the announced length or the bytes received
+// pass it. To a
 // file it is streamed into a temporary file beside the local path and
 // renamed into place only when it arrived complete (and matches its
 // checksum, when one is given); anything else removes the temporary file
@@ -32,7 +34,8 @@ public:
         Running,
         Complete,
         NothingReceived,  // no connection, an HTTP error status, an empty or cut-off body
-        TooLarge,         // more than the memory limit
+        TooLarge,         // more than maxBytes, announced or received
+        NoSpace,          // announced as larger than the free space where it goes
         ChecksumMismatch, // the file arrived but is not the one announced
         SaveFailed,       // the file could not be written or renamed into place
         Aborted,          // abort() was called
@@ -41,7 +44,7 @@ public:
     struct Options
     {
         Mode mode = Mode::Memory;
-        qint64 maxBytes = -1;  // Memory only; -1 for no limit
+        qint64 maxBytes = -1;  // -1 for no limit
         QByteArray sha256;     // File only; empty for no check
         int transferTimeoutMs = 30 * 1000;
     };
@@ -74,8 +77,13 @@ public:
     QString propertyName() const { return m_propertyName; }
     QByteArray value() const { return m_value; }
     qint64 bytesReceived() const { return m_received; }
-    // The system's reason, for SaveFailed.
+    // For NothingReceived and SaveFailed: the system's reason, and the
+    // address that failed (the last one of a redirect chain).
     QString failureReason() const { return m_failureReason; }
+    QString failedAddress() const { return m_failedAddress; }
+    // For NoSpace: the announced length and the free space found.
+    qint64 bytesAnnounced() const { return m_announced; }
+    qint64 bytesFree() const { return m_free; }
 
 signals:
     // bytesMax is 0 while the total is unknown.
@@ -102,4 +110,8 @@ private:
     std::unique_ptr<QSaveFile> m_file;
     QCryptographicHash m_hash{ QCryptographicHash::Sha256 };
     QString m_failureReason;
+    QString m_failedAddress;
+    QUrl m_url; // the address asked for last, after the redirects followed
+    qint64 m_announced = -1;
+    qint64 m_free = -1;
 };

@@ -93,6 +93,11 @@ UpdateConfig parseConfig(const QByteArray &bytes)
     return config;
 }
 
+qint64 maxUpdateBytes()
+{
+    return CINDRAL_UPDATE_MAX_BYTES;
+}
+
 QString fileNameOf(const QString &url)
 {
     return url.mid(url.lastIndexOf(QLatin1Char('/')) + 1);
@@ -100,7 +105,8 @@ QString fileNameOf(const QString &url)
 
 bool isSafeFileName(const QString &name)
 {
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+    // A leading dot also covers "." and "..".
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         return false;
     for (QChar c : name) {
         if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
@@ -193,20 +199,53 @@ QString tempFolder()
 
 QString desktopFolder()
 {
-    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    if (!desktop.isEmpty() && QFileInfo(desktop).isDir())
-        return withTrailingSlash(desktop);
-    return withTrailingSlash(QDir::homePath());
+    // Where no desktop folder is set up, the system names the home folder;
+    // a file from the network is never dropped among the user's dotfiles.
+    const QString home = QFileInfo(QDir::homePath()).canonicalFilePath();
+    for (auto location : { QStandardPaths::DesktopLocation, QStandardPaths::DownloadLocation }) {
+        const QFileInfo folder(QStandardPaths::writableLocation(location));
+        if (folder.isDir() && folder.canonicalFilePath() != home)
+            return withTrailingSlash(folder.absoluteFilePath());
+    }
+    return QString();
 }
 
-QString connectionErrorText()
+QString connectionErrorText(const QString &address, const QString &reason)
 {
-    return QStringLiteral("Error connecting to host.") + unableToComplete;
+    QString text = QStringLiteral("Error connecting to host.") + unableToComplete;
+    if (!address.isEmpty())
+        text += QLatin1Char('\n') + address + QStringLiteral(": ") + reason;
+    return text;
 }
 
 QString configTooLargeText()
 {
     return QStringLiteral("The configuration file is larger than 64 KB.") + unableToComplete;
+}
+
+QString updateTooLargeText(qint64 maxBytes)
+{
+    return QStringLiteral("The update is larger than %1 MB, the most accepted.")
+                   .arg(formatHundredths(maxBytes, 1000 * 1000, QLocale()))
+            + unableToComplete;
+}
+
+QString noSpaceText(qint64 needed, qint64 available, const QString &folder)
+{
+    const QLocale locale;
+    return QStringLiteral("The update needs %1 MB; \"%2\" has %3 MB free.")
+                   .arg(formatHundredths(needed, 1000 * 1000, locale),
+                        QDir::toNativeSeparators(folder),
+                        formatHundredths(available, 1000 * 1000, locale))
+            + unableToComplete;
+}
+
+QString noSaveFolderText(const QString &homeFolder)
+{
+    return QStringLiteral("There is no desktop or downloads folder to save the update in, "
+                          "and it is not saved into the home folder \"%1\".")
+                   .arg(QDir::toNativeSeparators(homeFolder))
+            + unableToComplete;
 }
 
 QString unsafeFileNameText(const QString &fileName)

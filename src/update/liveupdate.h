@@ -13,6 +13,9 @@ namespace LiveUpdate {
 // rather than held in memory.
 inline constexpr qint64 MaxConfigBytes = 64 * 1024;
 
+// The largest update accepted, chosen when the program is built.
+qint64 maxUpdateBytes();
+
 // A transfer that moves no byte for this long is given up.
 inline constexpr int DefaultTransferTimeoutMs = 30 * 1000;
 
@@ -48,8 +51,9 @@ UpdateConfig parseConfig(const QByteArray &bytes);
 // The text after the last "/" of url, or the whole text when it holds none.
 QString fileNameOf(const QString &url);
 
-// Whether name can be saved under in a folder without leaving it: not
-// empty, not "." or "..", and free of "/", "\" and control characters.
+// Whether name can be saved under in a folder without leaving it or
+// touching a hidden file there: not empty, not starting with ".", and free
+// of "/", "\" and control characters.
 bool isSafeFileName(const QString &name);
 
 // The running program's version: major, minor and revision in decimal
@@ -88,13 +92,20 @@ QString configFileUrl();
 // $TEMP, else $TMPDIR, else the program's data folder; always ending in "/".
 QString tempFolder();
 
-// The user's desktop folder (the home folder where there is no desktop
-// folder), ending in "/".
+// The folder the update is saved in, ending in "/": the user's desktop
+// folder, else the downloads folder; never the home folder itself, so
+// empty when neither exists apart from it.
 QString desktopFolder();
 
 // The texts the wizard shows in a page's progress label when it cannot go on.
-QString connectionErrorText();
+// With an address, the address that failed and the reason follow on a
+// line of their own.
+QString connectionErrorText(const QString &address = QString(),
+                            const QString &reason = QString());
 QString configTooLargeText();
+QString updateTooLargeText(qint64 maxBytes);
+QString noSpaceText(qint64 needed, qint64 available, const QString &folder);
+QString noSaveFolderText(const QString &homeFolder);
 QString unsafeFileNameText(const QString &fileName);
 QString malformedChecksumText();
 QString checksumMismatchText();

@@ -5,19 +5,22 @@
 #include "twips.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTemporaryDir>
+
+#include <algorithm>
 
 using Platform::twipsRect;
 
 namespace {
 
-// Progress labels are one line high; a longer sentence (an error) wraps
-// and the label grows downwards into the page's free space.
-const int progressLabelHeight = Platform::fromTwips(255);
+// Space kept between a page's labels and its right and bottom edges.
+const int pageMargin = Platform::fromTwips(120);
 
 QLabel *makeLabel(QWidget *parent, const QString &caption, const QRect &geometry,
                   bool visible = true)
@@ -106,6 +109,68 @@ void vcUPDATECTL::buildControls()
 
     connect(cmdNEXT, &QPushButton::clicked, this, &vcUPDATECTL::cmdNEXT_Click);
     connect(cmdCANCEL, &QPushButton::clicked, this, &vcUPDATECTL::cmdCANCEL_Click);
+
+    m_pages = { { { lblSTEP1 }, { lblSTEP2, lblPROGRESS, lblVERSION, lblNO, lblYES },
+                  { lblUPDATE, lblPROGRESSUPDATE } } };
+    QList<QWidget *> fitted{ fraFRAME[0], cmdNEXT, cmdCANCEL };
+    for (const QList<QLabel *> &labels : m_pages)
+        fitted.append({ labels.begin(), labels.end() });
+    for (QWidget *widget : fitted)
+        m_designed.insert(widget, widget->geometry());
+    fitTexts();
+}
+
+void vcUPDATECTL::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange && !m_designed.isEmpty())
+        fitTexts();
+}
+
+// The layout was drawn for a smaller system font. Each label is widened to
+// its page's margin and given the height its text needs, below the label
+// above it; when a page then runs out of room, the pages, the buttons, the
+// control and its window grow downwards together.
+void vcUPDATECTL::fitTexts()
+{
+    const QRect frame = m_designed.value(fraFRAME[0]);
+    int extra = 0;
+    for (int page = 0; page < int(m_pages.size()); ++page) {
+        const QRect inside = fraFRAME[page]->contentsRect();
+        int below = inside.top(); // bottom of the labels placed so far
+        int slotTop = below;      // lblNO and lblYES share one place
+        for (QLabel *label : m_pages[page]) {
+            const QRect designed = m_designed.value(label);
+            const int width = frame.width() - pageMargin - designed.left();
+            const int top = std::max(designed.top(), label == lblYES ? slotTop : below);
+            if (label == lblNO)
+                slotTop = below;
+            const int height = std::max(designed.height(), label->heightForWidth(width));
+            label->setGeometry(designed.left(), top, width, height);
+            if (!label->isHidden())
+                below = top + height;
+        }
+        extra = std::max(extra, below + pageMargin - frame.height());
+    }
+    for (QGroupBox *page : fraFRAME)
+        page->resize(frame.width(), frame.height() + extra);
+
+    // Buttons keep their right-hand edges and widen leftwards when needed.
+    const int gap = m_designed.value(cmdNEXT).left() - m_designed.value(cmdCANCEL).right() - 1;
+    int right = m_designed.value(cmdNEXT).right();
+    for (QPushButton *button : { cmdNEXT, cmdCANCEL }) {
+        const QRect designed = m_designed.value(button);
+        const int width = std::max(designed.width(), button->sizeHint().width());
+        button->setGeometry(right - width + 1, designed.top() + extra, width, designed.height());
+        right = button->x() - gap - 1;
+    }
+
+    const int grow = Platform::fromTwips(3735) + extra - height();
+    if (grow != 0) {
+        setFixedSize(width(), height() + grow);
+        if (QWidget *host = parentWidget())
+            host->setFixedSize(host->width(), host->height() + grow);
+    }
 }
 
 void vcUPDATECTL::UserControl_Initialize()
@@ -122,13 +187,6 @@ void vcUPDATECTL::setConfigFileURL(const QString &pstr)
     strConfigFileURL = pstr;
 }
 
-void vcUPDATECTL::setDesktopFolder(const QString &folder)
-{
-    strDesktopFolder = QDir::fromNativeSeparators(folder);
-    if (!strDesktopFolder.endsWith(QLatin1Char('/')))
-        strDesktopFolder.append(QLatin1Char('/'));
-}
-
 bool vcUPDATECTL::isDownloading() const
 {
     return m_download->isRunning();
@@ -136,7 +194,32 @@ bool vcUPDATECTL::isDownloading() const
 
 QString vcUPDATECTL::configCopyPath() const
 {
-    return strTempFolder + QLatin1String(LiveUpdate::ConfigCopyName);
+    return m_configFolder ? m_configFolder->filePath(QLatin1String(LiveUpdate::ConfigCopyName))
+                          : QString();
+}
+
+bool vcUPDATECTL::makeConfigFolder()
+{
+    // QTemporaryDir makes a new folder that only this user can enter.
+    m_configFolder = std::make_unique<QTemporaryDir>(strTempFolder
+                                                     + QStringLiteral("cindral-update-XXXXXX"));
+    if (m_configFolder->isValid())
+        return true;
+    showStartError(AsyncDownload::FileAccessError,
+                   QStringLiteral("Cannot create a private folder in \"%1\": %2.")
+                           .arg(QDir::toNativeSeparators(strTempFolder),
+                                m_configFolder->errorString()));
+    m_configFolder.reset();
+    return false;
+}
+
+void vcUPDATECTL::showStartError(int number, const QString &description)
+{
+    const QString text = QString::number(number)
+            + QStringLiteral(":Error in call to BeginDownload().") + QStringLiteral("\n\n")
+            + QStringLiteral("Error Description: ") + description;
+    m_messages->showMessage(this, text, QStringLiteral("Warning"), QMessageBox::Ok,
+                            QMessageBox::Critical);
 }
 
 void vcUPDATECTL::cmdNEXT_Click()
@@ -150,7 +233,8 @@ void vcUPDATECTL::cmdNEXT_Click()
 
     if (lngStep == 1) {
         if (!strConfigFileURL.isEmpty()) {
-            BeginDownload(strConfigFileURL, configCopyPath());
+            if (makeConfigFolder())
+                BeginDownload(strConfigFileURL, configCopyPath());
         } else {
             m_messages->showMessage(this,
                                     QStringLiteral("A configuration download URL was not "
@@ -166,7 +250,12 @@ void vcUPDATECTL::cmdNEXT_Click()
                         QLatin1Char('\n')
                                 + QDir::toNativeSeparators(strDesktopFolder + strUpdateFileName));
         lblUPDATE->setText(caption);
+        fitTexts();
 
+        if (strDesktopFolder.isEmpty()) {
+            showFailure(LiveUpdate::noSaveFolderText(QDir::homePath()));
+            return;
+        }
         // The name comes from the network: it must name a file in the
         // desktop folder and nothing else.
         if (!LiveUpdate::isSafeFileName(strUpdateFileName)) {
@@ -184,6 +273,7 @@ void vcUPDATECTL::cmdNEXT_Click()
 void vcUPDATECTL::cmdCANCEL_Click()
 {
     m_download->abort();
+    m_configFolder.reset();
     window()->close();
     emit CloseRequest(strDownloadedFile);
 }
@@ -197,16 +287,14 @@ void vcUPDATECTL::BeginDownload(const QString &address, const QString &localPath
         options.maxBytes = LiveUpdate::MaxConfigBytes;
     } else {
         options.mode = AsyncDownload::Mode::File;
+        options.maxBytes = m_maxUpdateBytes;
         if (m_checksum == LiveUpdate::Checksum::Sha256)
             options.sha256 = m_sha256;
     }
     AsyncDownload::StartError error;
     if (!m_download->start(address, localPath, options, &error)) {
-        const QString text = QString::number(error.number)
-                + QStringLiteral(":Error in call to BeginDownload().") + QStringLiteral("\n\n")
-                + QStringLiteral("Error Description: ") + error.description;
-        m_messages->showMessage(this, text, QStringLiteral("Warning"), QMessageBox::Ok,
-                                QMessageBox::Critical);
+        m_configFolder.reset();
+        showStartError(error.number, error.description);
     }
 }
 
@@ -234,7 +322,13 @@ void vcUPDATECTL::onDownloadComplete(qint64 bytesMax, const QString &propertyNam
     property.Value = m_download->value();
     switch (m_download->outcome()) {
     case AsyncDownload::Outcome::TooLarge:
-        property.Failure = LiveUpdate::configTooLargeText();
+        property.Failure = propertyName == configCopyPath()
+                ? LiveUpdate::configTooLargeText()
+                : LiveUpdate::updateTooLargeText(m_maxUpdateBytes);
+        break;
+    case AsyncDownload::Outcome::NoSpace:
+        property.Failure = LiveUpdate::noSpaceText(m_download->bytesAnnounced(),
+                                                   m_download->bytesFree(), strDesktopFolder);
         break;
     case AsyncDownload::Outcome::ChecksumMismatch:
         property.Failure = LiveUpdate::checksumMismatchText();
@@ -250,34 +344,38 @@ void vcUPDATECTL::onDownloadComplete(qint64 bytesMax, const QString &propertyNam
 
 void vcUPDATECTL::UserControl_AsyncReadComplete(const AsyncProperty &AsyncProp)
 {
-    if (!AsyncProp.Failure.isEmpty()) {
-        showFailure(AsyncProp.Failure);
-        return;
-    }
-    if (AsyncProp.BytesMax == 0) {
-        ErrorMessage();
+    const bool isConfig = AsyncProp.PropertyName == configCopyPath();
+    if (!AsyncProp.Failure.isEmpty() || AsyncProp.BytesMax == 0) {
+        if (isConfig)
+            m_configFolder.reset();
+        if (AsyncProp.Failure.isEmpty())
+            ErrorMessage();
+        else
+            showFailure(AsyncProp.Failure);
         return;
     }
     // The update itself is already in place; the configuration arrives in
-    // memory and is kept as a copy in the temporary folder.
-    if (AsyncProp.PropertyName == configCopyPath()) {
+    // memory and is kept as a copy in the private folder until it is read.
+    if (isConfig) {
         QFile file(AsyncProp.PropertyName);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)
             || file.write(AsyncProp.Value) != AsyncProp.Value.size() || !file.flush()) {
             showFailure(LiveUpdate::saveFailedText(AsyncProp.PropertyName, file.errorString()));
-            file.close();
-            file.remove();
+            m_configFolder.reset();
             return;
         }
         file.close();
+        ReadConfigFile(AsyncProp.Value);
     }
     DownloadComplete(AsyncProp.BytesMax, AsyncProp.PropertyName);
+    // The copy and its folder go once the version line is shown.
+    if (isConfig)
+        m_configFolder.reset();
 }
 
 void vcUPDATECTL::DownloadComplete(qint64 bytesMax, const QString &localPath)
 {
     if (localPath == configCopyPath()) {
-        ReadConfigFile();
         lblVERSION->setText(LiveUpdate::versionLine(strVersionInUse, strNewestVersion));
         if (!LiveUpdate::isNewVersion(strNewestVersion, strVersionInUse)) {
             lblNO->setVisible(true);
@@ -287,6 +385,7 @@ void vcUPDATECTL::DownloadComplete(qint64 bytesMax, const QString &localPath)
             cmdNEXT->setEnabled(true);
             cmdNEXT->setFocus();
         }
+        fitTexts();
     } else {
         cmdCANCEL->setText(QStringLiteral("Fine"));
         cmdCANCEL->setFocus();
@@ -297,16 +396,11 @@ void vcUPDATECTL::DownloadComplete(qint64 bytesMax, const QString &localPath)
     }
 }
 
-void vcUPDATECTL::ReadConfigFile()
+void vcUPDATECTL::ReadConfigFile(const QByteArray &bytes)
 {
-    QFile file(configCopyPath());
-    strUpdateTitle.clear();
-    strNewestVersion.clear();
-    strUpdateURL.clear();
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const LiveUpdate::UpdateConfig config =
-            LiveUpdate::parseConfig(file.read(LiveUpdate::MaxConfigBytes));
+    // Read from the bytes received, not back from the copy: what is on
+    // disk could have been changed in between.
+    const LiveUpdate::UpdateConfig config = LiveUpdate::parseConfig(bytes);
     strUpdateTitle = config.title;
     strNewestVersion = config.newestVersion;
     strUpdateURL = config.url;
@@ -314,13 +408,12 @@ void vcUPDATECTL::ReadConfigFile()
         strUpdateFileName = config.fileName;
     m_checksum = config.checksum;
     m_sha256 = config.sha256;
-    file.close();
-    file.remove();
 }
 
 void vcUPDATECTL::ErrorMessage()
 {
-    showFailure(LiveUpdate::connectionErrorText());
+    showFailure(LiveUpdate::connectionErrorText(m_download->failedAddress(),
+                                                m_download->failureReason()));
 }
 
 void vcUPDATECTL::showFailure(const QString &text)
@@ -331,5 +424,5 @@ void vcUPDATECTL::showFailure(const QString &text)
 void vcUPDATECTL::setProgressText(QLabel *label, const QString &text)
 {
     label->setText(text);
-    label->resize(label->width(), qMax(progressLabelHeight, label->heightForWidth(label->width())));
+    fitTexts();
 }

@@ -3,16 +3,21 @@
 #include "liveupdate.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class AsyncDownload;
 class QGroupBox;
 class QLabel;
 class QNetworkAccessManager;
 class QPushButton;
+class QTemporaryDir;
 
 namespace Platform {
 class MessageService;
@@ -49,13 +54,11 @@ public:
 
     // The page shown: 0, 1 or 2.
     int step() const { return lngStep; }
-    QString tempFolder() const { return strTempFolder; }
-    QString desktopFolder() const { return strDesktopFolder; }
-    // Where the update is saved; a "/" is appended when missing.
-    void setDesktopFolder(const QString &folder);
     QString downloadedFile() const { return strDownloadedFile; }
     // How long a transfer may stall before it is given up.
     void setTransferTimeout(int milliseconds) { m_transferTimeoutMs = milliseconds; }
+    // The largest update accepted (the build's choice unless set).
+    void setMaxUpdateBytes(qint64 bytes) { m_maxUpdateBytes = bytes; }
     bool isDownloading() const;
 
     QLabel *Image1 = nullptr;
@@ -80,13 +83,19 @@ public slots:
     void UserControl_AsyncReadProgress(const vcUPDATECTL::AsyncProperty &AsyncProp);
     void UserControl_AsyncReadComplete(const vcUPDATECTL::AsyncProperty &AsyncProp);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void UserControl_Initialize();
     void buildControls();
     void BeginDownload(const QString &address, const QString &localPath);
     void ShowProgress(qint64 bytesRead, qint64 bytesMax, const QString &localPath);
     void DownloadComplete(qint64 bytesMax, const QString &localPath);
-    void ReadConfigFile();
+    void ReadConfigFile(const QByteArray &bytes);
+    bool makeConfigFolder();
+    void showStartError(int number, const QString &description);
+    void fitTexts();
     void ErrorMessage();
     void showFailure(const QString &text);
     void setProgressText(QLabel *label, const QString &text);
@@ -110,4 +119,12 @@ private:
     Platform::MessageService *m_messages;
     AsyncDownload *m_download;
     int m_transferTimeoutMs = LiveUpdate::DefaultTransferTimeoutMs;
+    qint64 m_maxUpdateBytes = LiveUpdate::maxUpdateBytes();
+    // Private to this program while the configuration is fetched, so no
+    // other user of the machine can put a file in the copy's place.
+    std::unique_ptr<QTemporaryDir> m_configFolder;
+    // Each page's labels from top to bottom, and the designed geometry of
+    // the controls that fitTexts() moves.
+    std::array<QList<QLabel *>, 3> m_pages;
+    QHash<QWidget *, QRect> m_designed;
 };
