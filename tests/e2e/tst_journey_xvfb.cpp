@@ -2,8 +2,9 @@
 // started on a ROM image and driven only from outside, with xdotool for the
 // pointer and keys and xclip for the clipboard. The test process shows the
 // window whose colour the eyedropper takes.
+#include "testfiles.h"
+
 #include <QApplication>
-#include <QFile>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
@@ -14,10 +15,6 @@
 #include <sqlite3.h>
 
 namespace {
-
-const QColor targetColour(200, 80, 40);
-// 200 / 8 = 25 red, 80 / 8 = 10 green, 40 / 8 = 5 blue: the word 0x1559.
-const QString targetWord = QStringLiteral("5915");
 
 QString run(const QString &program, const QStringList &arguments)
 {
@@ -32,57 +29,60 @@ QString xdotool(const QStringList &arguments)
     return run(QStringLiteral("xdotool"), arguments);
 }
 
+QImage screen()
+{
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
+            QImage::Format_RGB32);
+}
+
+// The leftmost point of the first horizontal run of 30 pixels of colour.
+QPoint findRun(const QImage &image, QRgb colour)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0, run = 0; x < image.width(); ++x) {
+            run = (image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF) ? run + 1 : 0;
+            if (run == 30)
+                return QPoint(x - 29, y);
+        }
+    }
+    return QPoint(-1, -1);
+}
+
 } // namespace
 
 class tst_JourneyXvfb : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void cleanup();
     void paletteColourFromTheScreenToTheRom();
 
 private:
-    void startProgram();
+    QString start(const QString &caption);
     QString waitForWindow(const QString &namePattern);
     QRect geometry(const QString &window);
     void focus(const QString &window);
-    void click(QPoint point);
-    void keys(const QStringList &names);
-    void type(const QString &text);
+    void click(const QString &window, int x, int y);
+    void keys(const QStringList &names) { xdotool(QStringList{ "key", "--delay", "40" } + names); QTest::qWait(200); }
+    void type(const QString &text) { xdotool({ "type", "--delay", "40", text }); QTest::qWait(200); }
     void answerMessage(const QString &titlePattern);
     QString openDatabase(const QString &main, bool storeEmpty);
     bool listRowHasText(const QRect &database, int row);
     QStringList storedBookmarks();
 
     QTemporaryDir m_dir;
-    QString m_rom;
     QProcess m_program;
 };
 
-void tst_JourneyXvfb::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    for (const char *tool : { "xdotool", "xclip" })
-        QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
-    m_rom = m_dir.filePath(QStringLiteral("game.nds"));
-    QByteArray image(0x800, '\0');
-    for (int i = 0; i < image.size(); ++i)
-        image[i] = char((i * 13 + 7) & 0xFF);
-    QFile file(m_rom);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(image);
-}
-
 void tst_JourneyXvfb::cleanup()
 {
-    if (m_program.state() != QProcess::NotRunning) {
-        m_program.kill();
-        m_program.waitForFinished();
-    }
+    m_program.kill();
+    m_program.waitForFinished();
 }
 
-void tst_JourneyXvfb::startProgram()
+// Starts the program on the image with one of Qt's own options, as a user
+// may, and answers its main window.
+QString tst_JourneyXvfb::start(const QString &caption)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("CINDRAL_DATA_DIR"), m_dir.filePath(QStringLiteral("data")));
@@ -90,10 +90,9 @@ void tst_JourneyXvfb::startProgram()
     // The program's own complaints (a sanitizer's report among them) belong
     // in this test's log.
     m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_program.setProgram(QStringLiteral(CINDRAL_BINARY));
-    m_program.setArguments({ m_rom });
-    m_program.start();
-    QVERIFY(m_program.waitForStarted());
+    m_program.start(QStringLiteral(CINDRAL_BINARY),
+                    { "-platform", "xcb", m_dir.filePath(QStringLiteral("game.nds")) });
+    return m_program.waitForStarted() ? waitForWindow(caption) : QString();
 }
 
 QString tst_JourneyXvfb::waitForWindow(const QString &namePattern)
@@ -112,8 +111,7 @@ QString tst_JourneyXvfb::waitForWindow(const QString &namePattern)
 QRect tst_JourneyXvfb::geometry(const QString &window)
 {
     QRect rect;
-    const QStringList lines = xdotool({ "getwindowgeometry", "--shell", window }).split('\n');
-    for (const QString &line : lines) {
+    for (const QString &line : xdotool({ "getwindowgeometry", "--shell", window }).split('\n')) {
         const int value = line.section('=', 1).toInt();
         if (line.startsWith("X="))
             rect.moveLeft(value);
@@ -135,22 +133,12 @@ void tst_JourneyXvfb::focus(const QString &window)
     QTest::qWait(150);
 }
 
-void tst_JourneyXvfb::click(QPoint point)
+// Clicks at x, y counted from the window's top left corner.
+void tst_JourneyXvfb::click(const QString &window, int x, int y)
 {
-    xdotool({ "mousemove", "--sync", QString::number(point.x()), QString::number(point.y()) });
+    const QPoint at = geometry(window).topLeft() + QPoint(x, y);
+    xdotool({ "mousemove", "--sync", QString::number(at.x()), QString::number(at.y()) });
     xdotool({ "click", "1" });
-    QTest::qWait(200);
-}
-
-void tst_JourneyXvfb::keys(const QStringList &names)
-{
-    xdotool(QStringList{ "key", "--delay", "40" } + names);
-    QTest::qWait(200);
-}
-
-void tst_JourneyXvfb::type(const QString &text)
-{
-    xdotool({ "type", "--delay", "40", text });
     QTest::qWait(200);
 }
 
@@ -166,9 +154,8 @@ void tst_JourneyXvfb::answerMessage(const QString &titlePattern)
 QString tst_JourneyXvfb::openDatabase(const QString &main, bool storeEmpty)
 {
     focus(main);
-    keys({ "alt+t", "Down", "Return" });
-    // An empty store says so before its window shows.
-    if (storeEmpty)
+    keys({ "alt+t", "d" });
+    if (storeEmpty) // an empty store says so before its window shows
         answerMessage(QStringLiteral("^Error$"));
     const QString database = waitForWindow(QStringLiteral("^Bookmark's Database$"));
     xdotool({ "windowmove", "--sync", database, "0", "470" });
@@ -179,13 +166,12 @@ QString tst_JourneyXvfb::openDatabase(const QString &main, bool storeEmpty)
 // Text in a list row shows as dark pixels on the list's light background.
 bool tst_JourneyXvfb::listRowHasText(const QRect &database, int row)
 {
-    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    const QImage shot = screen();
     const int rowHeight = QFontMetrics(QApplication::font()).height() + 2;
-    const QRect area(database.x() + 8 + 3, database.y() + 40 + 3 + row * rowHeight, 120,
-                     rowHeight - 4);
+    const QRect area(database.x() + 11, database.y() + 43 + row * rowHeight, 120, rowHeight - 4);
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
-            if (qGray(screen.pixel(x, y)) < 100)
+            if (qGray(shot.pixel(x, y)) < 100)
                 return true;
     return false;
 }
@@ -195,44 +181,50 @@ QStringList tst_JourneyXvfb::storedBookmarks()
     QStringList rows;
     sqlite3 *db = nullptr;
     const QByteArray path = QFile::encodeName(m_dir.filePath(QStringLiteral("data/Database.sqlite")));
-    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt *statement = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT surname, forename FROM tbldata", -1, &statement, nullptr)
-            == SQLITE_OK) {
-            while (sqlite3_step(statement) == SQLITE_ROW)
-                rows << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)))
-                                + '=' + QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 1)));
-        }
-        sqlite3_finalize(statement);
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK
+        && sqlite3_prepare_v2(db, "SELECT surname || '=' || forename FROM tbldata", -1, &statement,
+                              nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            rows << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
     }
+    sqlite3_finalize(statement);
     sqlite3_close(db);
     return rows;
 }
 
 void tst_JourneyXvfb::paletteColourFromTheScreenToTheRom()
 {
-    QFile rom(m_rom);
-    QVERIFY(rom.open(QIODevice::ReadOnly));
-    const QByteArray before = rom.readAll();
-    rom.close();
+    for (const char *tool : { "xdotool", "xclip" })
+        QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
+    const QString rom = m_dir.filePath(QStringLiteral("game.nds"));
+    const QByteArray before = TestFiles::romImage(0x800, { { 0x1A0, QByteArray::fromHex("FF7F1F00E003007C") } });
+    QVERIFY(TestFiles::writeFile(rom, before));
 
-    // A window of another program showing a known colour.
+    // A window of another program showing a known colour: 200, 80, 40 is
+    // red 25, green 10, blue 5 in five bits, the word 0x1559.
     QWidget target;
     target.setWindowFlags(Qt::FramelessWindowHint);
-    target.setAutoFillBackground(true);
-    QPalette palette = target.palette();
-    palette.setColor(QPalette::Window, targetColour);
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(200, 80, 40));
     target.setPalette(palette);
+    target.setAutoFillBackground(true);
     target.setGeometry(900, 500, 120, 120);
     target.show();
     QVERIFY(QTest::qWaitForWindowExposed(&target));
 
-    startProgram();
-    const QString main = waitForWindow(QStringLiteral("^Cindral Palette Editor - game.nds$"));
+    const QString main = start(QStringLiteral("^Cindral Palette Editor - game.nds$"));
     QVERIFY(!main.isEmpty());
     focus(main);
     type(QStringLiteral("1a0"));
     keys({ "Return" });
+    // The swatches, 48 pixels apart on the screen: white, red, green, blue.
+    QPoint red;
+    QTRY_VERIFY_WITH_TIMEOUT((red = findRun(screen(), qRgb(255, 0, 0))).x() >= 0, 10000);
+    const QImage shot = screen();
+    const std::pair<int, QRgb> neighbours[] = { { -48, 0xFFFFFF }, { 48, 0x00FF00 }, { 96, 0x0000FF } };
+    for (const auto &[dx, colour] : neighbours)
+        QCOMPARE(shot.pixel(red.x() + dx + 5, red.y()) & 0xFFFFFF, colour);
 
     // Open the colour picker beside the main window and drag its eyedropper
     // onto the target.
@@ -242,8 +234,7 @@ void tst_JourneyXvfb::paletteColourFromTheScreenToTheRom()
     xdotool({ "windowmove", "--sync", picker, "440", "0" });
     QTest::qWait(300);
     const QRect pickerRect = geometry(picker);
-    const int pickerMenu = pickerRect.height() - 345;
-    const QPoint eyedropper = pickerRect.topLeft() + QPoint(464 + 16, pickerMenu + 28 + 16);
+    const QPoint eyedropper = pickerRect.topLeft() + QPoint(480, pickerRect.height() - 345 + 44);
     xdotool({ "mousemove", "--sync", QString::number(eyedropper.x()), QString::number(eyedropper.y()) });
     xdotool({ "mousedown", "1" });
     for (int step = 1; step <= 10; ++step) {
@@ -254,64 +245,47 @@ void tst_JourneyXvfb::paletteColourFromTheScreenToTheRom()
     QTest::qWait(300);
     xdotool({ "mouseup", "1" });
 
-    // Auto Copy put the colour word on the clipboard.
-    QTRY_COMPARE_WITH_TIMEOUT(run("xclip", { "-o", "-selection", "clipboard" }), targetWord, 5000);
-
-    // Paste it into palette box 3 and write the palette.
+    // Auto Copy put the colour word on the clipboard: paste it into box 4
+    // and write the palette.
+    QTRY_COMPARE_WITH_TIMEOUT(run("xclip", { "-o", "-selection", "clipboard" }), QStringLiteral("5915"), 5000);
     focus(main);
-    const QRect mainRect = geometry(main);
-    const int mainMenu = mainRect.height() - 414;
-    click(mainRect.topLeft() + QPoint(8 + 16 + 48 * 3 + 20, mainMenu + 264 + 28 + 10));
+    const int menu = geometry(main).height() - 414;
+    click(main, 8 + 16 + 48 * 3 + 20, menu + 264 + 28 + 10);
     keys({ "ctrl+a", "ctrl+v" });
-    click(mainRect.topLeft() + QPoint(184 + 24, mainMenu + 380 + 8));
+    click(main, 184 + 24, menu + 380 + 8);
     answerMessage(QStringLiteral("^Cindral Palette Editor$"));
-
-    QVERIFY(rom.open(QIODevice::ReadOnly));
-    const QByteArray after = rom.readAll();
-    rom.close();
-    QCOMPARE(after.size(), before.size());
-    QCOMPARE(quint8(after[0x1A6]), quint8(0x59));
-    QCOMPARE(quint8(after[0x1A7]), quint8(0x15));
     QByteArray expected = before;
-    expected[0x1A6] = char(0x59);
-    expected[0x1A7] = char(0x15);
-    QVERIFY2(after == expected, "only the pasted word may change");
+    expected.replace(0x1A6, 2, QByteArray::fromHex("5915"));
+    QVERIFY2(TestFiles::readFile(rom) == expected, "only the pasted word may change");
 
     // Bookmark the offset; the empty store greets with "No Records Found".
     QString database = openDatabase(main, true);
     QVERIFY(!database.isEmpty());
-    QRect databaseRect = geometry(database);
-    click(databaseRect.topLeft() + QPoint(184 + 40, 128 + 8)); // Add Bookmark
+    click(database, 224, 136); // Add Bookmark
     type(QStringLiteral("Title screen"));
-    click(databaseRect.topLeft() + QPoint(248 + 60, 56 + 9)); // Offset box
+    click(database, 308, 65); // Offset box
     type(QStringLiteral("1A0"));
-    click(databaseRect.topLeft() + QPoint(184 + 40, 176 + 8)); // Save
+    click(database, 224, 184); // Save
     QCOMPARE(storedBookmarks(), QStringList{ "Title screen=1A0" });
 
     // "End" ends the whole program at once.
-    click(databaseRect.topLeft() + QPoint(280 + 40, 152 + 8));
+    click(database, 320, 160);
     QTRY_COMPARE_WITH_TIMEOUT(m_program.state(), QProcess::NotRunning, 10000);
     QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_program.exitCode(), 0);
 
-    // Start again and find the bookmark by its first letters.
-    startProgram();
-    const QString mainAgain = waitForWindow(QStringLiteral("^Cindral Palette Editor - game.nds$"));
-    database = openDatabase(mainAgain, false);
+    // Start again and find the bookmark by its first letters; a letter that
+    // matches nothing is refused with the message.
+    database = openDatabase(start(QStringLiteral("^Cindral Palette Editor - game.nds$")), false);
     QVERIFY(!database.isEmpty());
-    databaseRect = geometry(database);
-    QVERIFY2(xdotool({ "search", "--onlyvisible", "--name", "^Error$" }).isEmpty(),
-             "the stored bookmark is listed at once");
-    click(databaseRect.topLeft() + QPoint(8 + 60, 8 + 9)); // search box
+    click(database, 68, 17); // search box
     type(QStringLiteral("ti"));
-    QVERIFY2(xdotool({ "search", "--onlyvisible", "--name", "^Error$" }).isEmpty(),
-             "\"ti\" finds the bookmark");
-    QVERIFY(listRowHasText(databaseRect, 0));
-    QVERIFY(!listRowHasText(databaseRect, 1));
-    // A letter that matches nothing is refused with the message.
+    QVERIFY2(xdotool({ "search", "--onlyvisible", "--name", "^Error$" }).isEmpty(), "\"ti\" finds it");
+    QVERIFY(listRowHasText(geometry(database), 0));
+    QVERIFY(!listRowHasText(geometry(database), 1));
     type(QStringLiteral("x"));
     answerMessage(QStringLiteral("^Error$"));
-    QVERIFY(listRowHasText(databaseRect, 0));
+    QVERIFY(listRowHasText(geometry(database), 0));
 }
 
 QTEST_MAIN(tst_JourneyXvfb)
