@@ -429,7 +429,7 @@ void frmMain::loadPalette()
     if (m_romPath.isEmpty())
         return;
     const auto offset = offsetOrComplain();
-    if (!offset)
+    if (!offset || !mayDiscardEdits())
         return;
     RomPalette::Bytes bytes{};
     int pastEnd = 0;

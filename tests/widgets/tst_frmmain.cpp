@@ -82,11 +82,12 @@ void tst_frmMain::scenario_data()
         "said Cindral|Discard it?");
     row("closing after a load or a write asks nothing", "loaded; menu Exit; shown no; loaded;"
         "box 1 0000; press OK; said Cindral|Edited; menu Exit; shown no");
-    row("another image with unwritten edits asks", "loaded; box 1 0000; answer No; open other.gba;"
-        "title Cindral Palette Editor - game.nds; boxes 0000 1F00; said Cindral|Discard it?;"
-        "answer Yes; open other.gba; boxes; title Cindral Palette Editor - other.gba; said Cindral|");
-    row("file names are shown as they are", "open <b>x[*].nds;"
-        "title Cindral Palette Editor - <b>x[*].nds; label Loaded ROM: <b>x[*].nds");
+    row("another image or palette over unwritten edits asks", "loaded; box 1 0000; answer No;"
+        "open other.gba; title Cindral Palette Editor - game.nds; said Cindral|Discard it?; press Find;"
+        "boxes 0000 1F00; said Cindral|Discard it?; answer Yes; open other.gba; boxes;"
+        "title Cindral Palette Editor - other.gba; said Cindral|");
+    row("file names are shown as they are", "open <b>x[*].nds; label Loaded ROM: <b>x[*].nds;"
+        "title Cindral Palette Editor - <b>x[*].nds");
     row("command-line ROM that is missing", "argument gone.nds; ready no; said Warning|gone.nds");
     row("command-line ROM that is a folder", "argument .; ready no; said Warning|folder");
     row("menu items have access keys", "accesskeys");
