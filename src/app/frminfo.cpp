@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-frmInfo::frmInfo(QWidget *parent) : QWidget(parent, Qt::Window)
+frmInfo::frmInfo(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Info About..."));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -30,7 +30,7 @@ frmInfo::frmInfo(QWidget *parent) : QWidget(parent, Qt::Window)
 
     auto *close = new QPushButton(QStringLiteral("OK"), this);
     close->setDefault(true);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(banner);
@@ -38,4 +38,5 @@ frmInfo::frmInfo(QWidget *parent) : QWidget(parent, Qt::Window)
     layout->addWidget(txtMaker);
     layout->addWidget(close, 0, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    close->setFocus();
 }

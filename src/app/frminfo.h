@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QWidget>
+#include <QDialog>
 
 class QLineEdit;
 
-// The About box: what the program edits, and who made it.
-class frmInfo : public QWidget
+// The About box: what the program edits, and who made it. A dialog, so Esc
+// and Enter close it.
+class frmInfo : public QDialog
 {
     Q_OBJECT
 public:

@@ -8,12 +8,15 @@
 #include "module1.h"
 #include "rompalette.h"
 #include "twips.h"
+#include "windowresources.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QNetworkAccessManager>
@@ -27,6 +30,7 @@ using Platform::twipsRect;
 namespace {
 
 const QString windowCaption = QStringLiteral("Cindral Palette Editor");
+const QString programIcon = QStringLiteral("cindral-256.png");
 
 // The client area with the banner painted at its top left.
 class BannerArea : public QWidget
@@ -53,8 +57,10 @@ private:
 template<typename Window, typename Create>
 void showShared(QPointer<Window> &instance, Create create)
 {
-    if (!instance)
+    if (!instance) {
         instance = create();
+        Module1::SetWindowIcons(instance, programIcon, false);
+    }
     instance->show();
     instance->raise();
     instance->activateWindow();
@@ -79,10 +85,12 @@ frmMain::frmMain(const Platform::Services &services, QWidget *parent)
     QFont designFont = font();
     designFont.setPointSizeF(8.25);
     setFont(designFont);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/cindral-256.png")));
+    Module1::SetWindowIcons(this, programIcon, false);
     buildControls();
     buildMenus();
     LoadMenuBitmaps();
+    // The controls sit at fixed places; a larger window only grows empty.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 frmMain::~frmMain()
@@ -119,6 +127,7 @@ void frmMain::buildControls()
     QFont bold = Label4->font();
     bold.setBold(true);
     Label4->setFont(bold);
+    Label4->setTextFormat(Qt::PlainText); // file names are not markup
     Label4->setGeometry(twipsRect(840, 2520, 5415, 255));
 
     Label1 = new QLabel(QStringLiteral("Offset Palette"), client);
@@ -187,29 +196,29 @@ void frmMain::buildMenus()
     };
 
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    Apri = addItem(file, QStringLiteral("Open ROM"), QKeySequence(Qt::CTRL | Qt::Key_O),
+    Apri = addItem(file, QStringLiteral("&Open ROM"), QKeySequence(Qt::CTRL | Qt::Key_O),
                    &frmMain::Apri_Click);
-    update = addItem(file, QStringLiteral("Live Update"), QKeySequence(Qt::CTRL | Qt::Key_L),
+    update = addItem(file, QStringLiteral("&Live Update"), QKeySequence(Qt::CTRL | Qt::Key_L),
                      &frmMain::update_Click);
     file->addSeparator();
-    Chiudi = addItem(file, QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+    Chiudi = addItem(file, QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
                      &frmMain::Chiudi_Click);
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    mnuFind = addItem(edit, QStringLiteral("Find"), QKeySequence(Qt::CTRL | Qt::Key_F),
+    mnuFind = addItem(edit, QStringLiteral("&Find"), QKeySequence(Qt::CTRL | Qt::Key_F),
                       &frmMain::mnuFind_Click);
-    mnuSostituisci = addItem(edit, QStringLiteral("Sostituisci"),
+    mnuSostituisci = addItem(edit, QStringLiteral("&Sostituisci"),
                              QKeySequence(Qt::CTRL | Qt::Key_S), &frmMain::mnuSostituisci_Click);
     mnuFind->setEnabled(false);
     mnuSostituisci->setEnabled(false);
 
     QMenu *tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    SelectCol = addItem(tools, QStringLiteral("Color Picker"), QKeySequence(Qt::CTRL | Qt::Key_P),
+    SelectCol = addItem(tools, QStringLiteral("&Color Picker"), QKeySequence(Qt::CTRL | Qt::Key_P),
                         &frmMain::SelectCol_Click);
-    mnuData = addItem(tools, QStringLiteral("Database"), QKeySequence(), &frmMain::mnuData_Click);
+    mnuData = addItem(tools, QStringLiteral("&Database"), QKeySequence(), &frmMain::mnuData_Click);
 
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
-    Info = addItem(info, QStringLiteral("Info About..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+    Info = addItem(info, QStringLiteral("&Info About..."), QKeySequence(Qt::CTRL | Qt::Key_I),
                    &frmMain::Info_Click);
 }
 
@@ -229,20 +238,37 @@ void frmMain::LoadMenuBitmaps()
 
 void frmMain::Apri_Click()
 {
+    // ROM dumps often end in .bin, hence the second filter.
     const QString chosen = m_services.files->getOpenFileName(
-            this, QStringLiteral("Open ROM"), QStringLiteral("Nintendo DS (*.nds) (*.nds *.gba)"));
-    if (!chosen.isEmpty())
-        m_romPath = chosen;
-    if (m_romPath.isEmpty())
+            this, QStringLiteral("Open ROM"),
+            QStringLiteral("Nintendo DS (*.nds) (*.nds *.gba);;All files (*)"));
+    // A cancelled dialog changes nothing.
+    if (chosen.isEmpty() || !mayDiscardEdits())
         return;
-    chooseRom(m_romPath);
+    chooseRom(chosen);
+}
+
+bool frmMain::chooseRomFromCommandLine(const QString &argument)
+{
+    QFile file(argument);
+    const QString reason = QFileInfo(argument).isDir() ? QStringLiteral("It is a folder, not a file")
+            : file.open(QIODevice::ReadOnly)          ? QString()
+                                                      : file.errorString();
+    if (!reason.isEmpty()) {
+        warn(QStringLiteral("Cannot open \"%1\": %2. No ROM image is open.").arg(argument, reason));
+        return false;
+    }
+    chooseRom(QFileInfo(argument).absoluteFilePath());
+    return true;
 }
 
 void frmMain::chooseRom(const QString &path)
 {
     m_romPath = path;
     const QString fileTitle = QFileInfo(path).fileName();
-    setWindowTitle(windowCaption + QStringLiteral(" - ") + fileTitle);
+    // "[*]" in a title is Qt's modified mark unless doubled.
+    setWindowTitle(windowCaption + QStringLiteral(" - ")
+                   + QString(fileTitle).replace(QLatin1String("[*]"), QLatin1String("[*][*]")));
     Label4->setText(QStringLiteral("Loaded ROM: ") + fileTitle);
     mnuFind->setEnabled(true);
     mnuSostituisci->setEnabled(true);
@@ -250,12 +276,41 @@ void frmMain::chooseRom(const QString &path)
     Command2->setEnabled(true);
     for (QLineEdit *box : txtChgPal)
         box->setText(QString());
+    m_unedited = boxTexts();
     updateWriteButton();
 }
 
 void frmMain::Chiudi_Click()
 {
     close();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (mayDiscardEdits())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool frmMain::mayDiscardEdits()
+{
+    const RomPalette::WordTexts texts = boxTexts();
+    bool edited = false;
+    for (int i = 0; i < RomPalette::WordCount; ++i)
+        edited = edited || texts[i].compare(m_unedited[i], Qt::CaseInsensitive) != 0;
+    if (!edited)
+        return true;
+    const QString where = m_romPath.isEmpty()
+            ? QString()
+            : QStringLiteral(" to \"%1\"").arg(QFileInfo(m_romPath).fileName());
+    return m_services.messages->showMessage(
+                   this,
+                   QStringLiteral("The palette in the boxes has not been written%1. Discard it?")
+                           .arg(where),
+                   Platform::programTitle(), QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::Question)
+            == QMessageBox::Yes;
 }
 
 void frmMain::update_Click()
@@ -319,24 +374,35 @@ void frmMain::mnuSostituisci_Click()
 void frmMain::txtChgPal_Change(int Index)
 {
     const QString text = txtChgPal[Index]->text();
-    if (text.size() == 4) {
+    // Only a text the write reads the same way gets a colour.
+    if (RomPalette::isWordText(text)) {
         const uint value = Module1::GBAColorToRGBHex(text, true).toUInt(nullptr, 16);
         picChgPreview[Index]->setColor(QColor(value & 0xFF, (value >> 8) & 0xFF, value >> 16));
     } else {
-        picChgPreview[Index]->setColor(Qt::white);
+        picChgPreview[Index]->setNoColor();
     }
     updateWriteButton();
 }
 
-bool frmMain::paletteComplete() const
+int frmMain::firstIncompleteBox() const
 {
-    return std::all_of(txtChgPal.begin(), txtChgPal.end(),
-                       [](const QLineEdit *box) { return box->text().size() == 4; });
+    const auto box = std::find_if(txtChgPal.begin(), txtChgPal.end(), [](const QLineEdit *box) {
+        return !RomPalette::isWordText(box->text());
+    });
+    return box == txtChgPal.end() ? -1 : int(box - txtChgPal.begin());
+}
+
+RomPalette::WordTexts frmMain::boxTexts() const
+{
+    RomPalette::WordTexts texts;
+    for (int i = 0; i < RomPalette::WordCount; ++i)
+        texts[i] = txtChgPal[i]->text();
+    return texts;
 }
 
 void frmMain::updateWriteButton()
 {
-    Command1->setEnabled(paletteComplete() && !m_romPath.isEmpty());
+    Command1->setEnabled(firstIncompleteBox() < 0 && !m_romPath.isEmpty());
 }
 
 std::optional<quint32> frmMain::offsetOrComplain()
@@ -346,8 +412,7 @@ std::optional<quint32> frmMain::offsetOrComplain()
         m_services.messages->showMessage(
                 this,
                 QStringLiteral("The offset must be a hexadecimal number from 0 to %1.")
-                        .arg(RomPalette::MaxOffset, 0, 16)
-                        .toUpper(),
+                        .arg(QString::number(RomPalette::MaxOffset, 16).toUpper()),
                 QStringLiteral("Error"), QMessageBox::Ok, QMessageBox::Critical);
     }
     return offset;
@@ -364,10 +429,11 @@ void frmMain::loadPalette()
     if (m_romPath.isEmpty())
         return;
     const auto offset = offsetOrComplain();
-    if (!offset)
+    if (!offset || !mayDiscardEdits())
         return;
     RomPalette::Bytes bytes{};
-    const auto result = RomPalette::readPalette(m_romPath, *offset, bytes);
+    int pastEnd = 0;
+    const auto result = RomPalette::readPalette(m_romPath, *offset, bytes, &pastEnd);
     if (!result.ok) {
         warn(QStringLiteral("Cannot read the palette from \"%1\": %2.").arg(m_romPath, result.reason));
         return;
@@ -375,6 +441,14 @@ void frmMain::loadPalette()
     const auto texts = RomPalette::wordTextsOf(bytes);
     for (int i = 0; i < RomPalette::WordCount; ++i)
         txtChgPal[i]->setText(texts[i]);
+    m_unedited = texts;
+    if (pastEnd > 0) {
+        warn(QStringLiteral("The palette at %1 runs past the end of \"%2\": %3 of its %4 bytes "
+                            "are not in the file and are shown as 0.")
+                     .arg(txtOffset->text(), QFileInfo(m_romPath).fileName())
+                     .arg(pastEnd)
+                     .arg(RomPalette::ByteCount));
+    }
 }
 
 void frmMain::writePalette()
@@ -384,22 +458,41 @@ void frmMain::writePalette()
     const auto offset = offsetOrComplain();
     if (!offset)
         return;
-    // The menu item is enabled with any box contents; a short box would
-    // silently write zero bytes, so it is refused here.
-    if (!paletteComplete()) {
+    // The menu item is enabled with any box contents; a box that is not
+    // four hexadecimal digits would write bytes other than its swatch shows.
+    if (const int box = firstIncompleteBox(); box >= 0) {
+        const QString text = txtChgPal[box]->text();
+        const QString which = text.isEmpty()
+                ? QStringLiteral("Box %1 is empty.").arg(box + 1)
+                : QStringLiteral("Box %1 holds \"%2\", not four hexadecimal digits.")
+                          .arg(box + 1)
+                          .arg(text);
         m_services.messages->showMessage(
-                this, QStringLiteral("Every palette box must hold four characters."),
+                this, QStringLiteral("Every palette box must hold four characters. ") + which,
                 QStringLiteral("Error"), QMessageBox::Ok, QMessageBox::Critical);
         return;
     }
-    RomPalette::WordTexts texts;
-    for (int i = 0; i < RomPalette::WordCount; ++i)
-        texts[i] = txtChgPal[i]->text();
+    const QFileInfo rom(m_romPath);
+    const qint64 growth = qint64(*offset) + RomPalette::ByteCount - rom.size();
+    if (rom.isFile() && growth > 0
+        && m_services.messages->showMessage(
+                   this,
+                   QStringLiteral("The palette at %1 runs past the end of \"%2\": writing it "
+                                  "makes the file %3 bytes longer. Write it?")
+                           .arg(txtOffset->text(), rom.fileName())
+                           .arg(growth),
+                   Platform::programTitle(), QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::Question)
+                != QMessageBox::Yes) {
+        return;
+    }
+    const RomPalette::WordTexts texts = boxTexts();
     const auto result = RomPalette::writePalette(m_romPath, *offset, RomPalette::bytesOf(texts));
     if (!result.ok) {
         warn(QStringLiteral("Cannot write the palette to \"%1\": %2.").arg(m_romPath, result.reason));
         return;
     }
+    m_unedited = texts;
     m_services.messages->showMessage(
             this, QStringLiteral("Palette ") + txtOffset->text() + QStringLiteral(" Edited"),
             Platform::programTitle(), QMessageBox::Ok, QMessageBox::NoIcon);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rompalette.h"
 #include "services.h"
 
 #include <QMainWindow>
@@ -31,6 +32,9 @@ public:
 
     // Makes path the ROM image, as if it had been chosen in the dialog.
     void chooseRom(const QString &path);
+    // The ROM image named on the command line: chosen when it can be opened
+    // for reading, else a "Warning" says why and false comes back.
+    bool chooseRomFromCommandLine(const QString &argument);
     QString romPath() const { return m_romPath; }
     // Puts offsetText in the offset box and loads the palette there, as
     // Find does; only the offset box changes while no ROM image is open.
@@ -77,19 +81,28 @@ public slots:
     void mnuSostituisci_Click();
     void txtChgPal_Change(int Index);
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void buildControls();
     void buildMenus();
     void LoadMenuBitmaps();
     void loadPalette();
     void writePalette();
-    bool paletteComplete() const;
+    // The first box (from 0) not holding four hexadecimal digits, or -1.
+    int firstIncompleteBox() const;
+    RomPalette::WordTexts boxTexts() const;
+    // True when the boxes hold nothing unwritten, or the user lets it go.
+    bool mayDiscardEdits();
     void updateWriteButton();
     std::optional<quint32> offsetOrComplain();
     void warn(const QString &text);
 
     Platform::Services m_services;
     QString m_romPath;
+    // What the boxes held after the last load, write or clearing.
+    RomPalette::WordTexts m_unedited;
     QPointer<frmInfo> m_info;
     QPointer<frmColorPicker> m_colorPicker;
     QPointer<frmUPDATE> m_update;

@@ -4,26 +4,31 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QPointer>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
-void describeProgram()
+// --help, --help-all and --version only print; they must work without a
+// display, so the application is made on the offscreen platform for them.
+bool onlyPrints(int argc, char *argv[])
 {
-    QCoreApplication::setApplicationName(QStringLiteral("cindral"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(CINDRAL_VERSION));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("cindral.org"));
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        for (const char *option : { "-h", "-?", "--help", "--help-all", "-v", "--version" }) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
+    }
+    return false;
 }
 
-// The ROM image named on the command line, if any. --help and --version
-// answer here and end the program, before any window system is needed.
-QStringList parseCommandLine(int argc, char *argv[])
+// The ROM image named on the command line, if any. Qt has already taken its
+// own options (-platform, -style, ...) out of the arguments; --help and
+// --version answer here and end the program.
+QStringList parseCommandLine(const QApplication &app)
 {
-    QCoreApplication probe(argc, argv);
-    describeProgram();
     QCommandLineParser parser;
     parser.setApplicationDescription(
             QStringLiteral("Cindral Palette Editor: edit the 16-colour palettes of Nintendo DS "
@@ -33,7 +38,7 @@ QStringList parseCommandLine(int argc, char *argv[])
     parser.addPositionalArgument(QStringLiteral("ROM"),
                                  QStringLiteral("The ROM image to open (.nds or .gba)."),
                                  QStringLiteral("[ROM]"));
-    parser.process(probe);
+    parser.process(app);
     return parser.positionalArguments();
 }
 
@@ -41,11 +46,17 @@ QStringList parseCommandLine(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    const QStringList arguments = parseCommandLine(argc, argv);
+    // Commands answered without a display belong here, before any window
+    // system is reached.
+    if (onlyPrints(argc, argv))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
-    describeProgram();
+    QCoreApplication::setApplicationName(QStringLiteral("cindral"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CINDRAL_VERSION));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("cindral.org"));
     QApplication::setDesktopFileName(QStringLiteral(CINDRAL_APP_ID));
+    const QStringList arguments = parseCommandLine(app);
 
     Platform::DialogMessageService messages;
     Platform::DialogFileChooser files;
@@ -53,15 +64,10 @@ int main(int argc, char *argv[])
     const Platform::Services services{ &messages, &files, &launcher };
 
     frmMain window(services);
-    if (!arguments.isEmpty()) {
-        const QFileInfo rom(arguments.first());
-        if (rom.isFile())
-            window.chooseRom(rom.absoluteFilePath());
-        else
-            std::fprintf(stderr, "cindral: %s is not a file; no ROM image is open.\n",
-                         qPrintable(arguments.first()));
-    }
     window.show();
+    if (!arguments.isEmpty() && !window.chooseRomFromCommandLine(arguments.first()))
+        std::fprintf(stderr, "cindral: cannot open %s; no ROM image is open.\n",
+                     qPrintable(arguments.first()));
     const int status = app.exec();
 
     // The bookmark window's "End" ends the program with tool windows still

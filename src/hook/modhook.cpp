@@ -17,24 +17,25 @@ namespace {
 
 HHOOK hookHandle = nullptr;
 
-qint32 callNextHook(qint32 nCode, quintptr wParam, const KeyEventRecord *lParam)
-{
-    return qint32(CallNextHookEx(hookHandle, nCode, WPARAM(wParam),
-                                 reinterpret_cast<LPARAM>(lParam)));
-}
-
 LRESULT CALLBACK lowLevelKeyboardProc(int nCode, WPARAM wParam, LPARAM lParam)
 {
-    const auto *event = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam);
-    KeyEventRecord record;
-    if (event) {
+    // lParam is a KBDLLHOOKSTRUCT only for HC_ACTION; any other call goes on
+    // untouched, as the system asks.
+    if (nCode == HC_ACTION && lParam) {
+        const auto *event = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam);
+        KeyEventRecord record;
         record.vkCode = event->vkCode;
         record.scanCode = event->scanCode;
         record.flags = event->flags;
         record.time = event->time;
-        record.dwExtraInfo = quint32(event->dwExtraInfo);
+        record.dwExtraInfo = quint32(event->dwExtraInfo); // kept for LastKeyEvent only
+        // Without a next hook the table answers 1 for a blocked key, else 0.
+        if (KeyboardHookProc(nCode, quintptr(wParam), &record) != 0)
+            return 1;
     }
-    return KeyboardHookProc(nCode, quintptr(wParam), event ? &record : nullptr, callNextHook);
+    // The next hook gets the system's own record, and its answer, a full
+    // LRESULT, goes back unchanged.
+    return CallNextHookEx(hookHandle, nCode, wParam, lParam);
 }
 
 } // namespace

@@ -9,9 +9,21 @@ ColorSwatch::ColorSwatch(QWidget *parent) : QWidget(parent)
 
 void ColorSwatch::setColor(const QColor &color)
 {
-    if (color == m_color)
+    paintAs(color, false);
+}
+
+void ColorSwatch::setNoColor()
+{
+    paintAs(Qt::white, true);
+}
+
+void ColorSwatch::paintAs(const QColor &color, bool noColor)
+{
+    if (color == m_color && noColor == m_noColor)
         return;
     m_color = color;
+    m_noColor = noColor;
+    setToolTip(noColor ? tr("No colour: the box above needs four hexadecimal digits") : QString());
     update();
 }
 
@@ -19,4 +31,8 @@ void ColorSwatch::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), m_color.isValid() ? m_color : palette().color(QPalette::Window));
+    if (m_noColor) {
+        painter.setPen(QPen(Qt::red, 2));
+        painter.drawLine(rect().bottomLeft(), rect().topRight());
+    }
 }

@@ -12,6 +12,9 @@ public:
     explicit ColorSwatch(QWidget *parent = nullptr);
 
     void setColor(const QColor &color);
+    // White crossed by a red stroke, the painters' sign for "no colour", so
+    // it is not taken for the colour white; color() then gives white.
+    void setNoColor();
     // The colour painted, or an invalid colour before the first setColor.
     QColor color() const { return m_color; }
 
@@ -19,5 +22,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void paintAs(const QColor &color, bool noColor);
+
     QColor m_color;
+    bool m_noColor = false;
 };

@@ -44,7 +44,10 @@ QString syncFailureReason(QFile &file)
 
 std::optional<quint32> parseOffset(const QString &text)
 {
-    const QString digits = text.trimmed();
+    QString digits = text.trimmed();
+    // ROM hackers habitually write offsets as C does.
+    if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        digits.remove(0, 2);
     if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), Module1::IsHexDigit))
         return std::nullopt;
     bool ok = false;
@@ -52,6 +55,11 @@ std::optional<quint32> parseOffset(const QString &text)
     if (!ok || value > MaxOffset)
         return std::nullopt;
     return quint32(value);
+}
+
+bool isWordText(const QString &text)
+{
+    return text.size() == 4 && std::all_of(text.begin(), text.end(), Module1::IsHexDigit);
 }
 
 QString BytesToWordText(quint8 lowByte, quint8 highByte)
@@ -90,7 +98,7 @@ Bytes bytesOf(const WordTexts &texts)
     return bytes;
 }
 
-FileResult readPalette(const QString &path, quint32 offset, Bytes &bytes)
+FileResult readPalette(const QString &path, quint32 offset, Bytes &bytes, int *pastEnd)
 {
     if (const auto reason = notAFileReason(path))
         return { false, *reason };
@@ -98,13 +106,17 @@ FileResult readPalette(const QString &path, quint32 offset, Bytes &bytes)
     if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly))
         return { false, file.errorString() };
     Bytes buffer{};
+    qint64 got = 0;
     if (offset < quint64(file.size())) {
         if (!file.seek(offset))
             return { false, file.errorString() };
-        if (file.read(reinterpret_cast<char *>(buffer.data()), ByteCount) < 0)
+        got = file.read(reinterpret_cast<char *>(buffer.data()), ByteCount);
+        if (got < 0)
             return { false, file.errorString() };
     }
     bytes = buffer;
+    if (pastEnd)
+        *pastEnd = ByteCount - int(got);
     return {};
 }
 

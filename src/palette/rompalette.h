@@ -17,10 +17,14 @@ constexpr quint32 MaxOffset = 0x7FFFFFE0;
 using Bytes = std::array<quint8, ByteCount>;
 using WordTexts = std::array<QString, WordCount>;
 
-// An offset text as the user types it: hexadecimal digits without prefix,
-// upper or lower case, blanks around it ignored. Empty, non-hexadecimal or
-// above MaxOffset gives nothing.
+// An offset text as the user types it: hexadecimal digits, upper or lower
+// case, with or without a 0x prefix, blanks around it ignored. Empty,
+// non-hexadecimal or above MaxOffset gives nothing.
 std::optional<quint32> parseOffset(const QString &text);
+
+// True for exactly four hexadecimal digits: the only texts whose colour the
+// preview and the write agree on.
+bool isWordText(const QString &text);
 
 // Four upper-case digits, low byte first: (0x1F, 0x7C) gives "1F7C".
 QString BytesToWordText(quint8 lowByte, quint8 highByte);
@@ -39,9 +43,10 @@ struct FileResult
     QString reason;
 };
 
-// Reads the 32 bytes at offset; bytes past the end of the file read as 0.
-// The file must exist and be readable; it is never created.
-FileResult readPalette(const QString &path, quint32 offset, Bytes &bytes);
+// Reads the 32 bytes at offset; bytes past the end of the file read as 0,
+// and their count goes to *pastEnd when given. The file must exist and be
+// readable; it is never created.
+FileResult readPalette(const QString &path, quint32 offset, Bytes &bytes, int *pastEnd = nullptr);
 
 // Writes the 32 bytes at offset with one positioned write, then flushes,
 // syncs and closes the file. Nothing else in the file changes; it grows only

@@ -345,20 +345,22 @@ void tst_Faults::paletteWriteOnAFullDisk()
     typeOffset(window, QStringLiteral("1000"));
 
     QVERIFY(disk.fill(before.size()));
+    m_services.messages.answers = { QMessageBox::Yes }; // grow the image
     window.Command1->click();
     disk.lift();
     QCOMPARE(warnings().size(), 1);
     QVERIFY2(warnings().first().startsWith(QStringLiteral("Cannot write the palette to \"%1\": ")
                                                    .arg(rom)),
              qPrintable(warnings().first()));
-    QCOMPARE(m_services.messages.messages.size(), 1); // no "Edited"
+    QCOMPARE(m_services.messages.messages.size(), 2); // the question, no "Edited"
     QCOMPARE(fileBytes(rom).left(before.size()), before);
     QCOMPARE(window.txtChgPal[0]->text(), QStringLiteral("FF7F"));
     QVERIFY(window.Command1->isEnabled());
 
     // With room again, the same OK writes.
+    m_services.messages.answers = { QMessageBox::Yes };
     window.Command1->click();
-    QCOMPARE(m_services.messages.messages.size(), 2);
+    QCOMPARE(m_services.messages.messages.size(), 4);
     QCOMPARE(m_services.messages.messages.last().text, QStringLiteral("Palette 1000 Edited"));
     const QByteArray after = fileBytes(rom);
     QCOMPARE(after.size(), before.size() + 32);

@@ -1,6 +1,7 @@
 // Offset texts as typed into the main window's offset box: an offset is
 // given only for plain hexadecimal that stays inside a 32-bit file
-// position, and then it is exactly the number the digits spell.
+// position (a 0x prefix allowed), and then it is exactly the number the
+// digits spell.
 #include "fuzzsupport.h"
 #include "rompalette.h"
 
@@ -10,7 +11,9 @@ namespace {
 
 std::optional<quint32> referenceOffset(const QString &text)
 {
-    const QString digits = text.trimmed();
+    QString digits = text.trimmed();
+    if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        digits.remove(0, 2);
     if (digits.isEmpty())
         return std::nullopt;
     quint64 value = 0;

@@ -1,492 +1,230 @@
 #include "colorswatch.h"
 #include "frminfo.h"
 #include "frmmain.h"
+#include "testfiles.h"
 #include "testservices.h"
 
+#include <QAccessible>
 #include <QAction>
-#include <QApplication>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 
+// The main window driven by scenarios: each row is a list of steps, either
+// what a user does or what must then be seen. Messages are checked in order
+// by "said"; one left unchecked at the end fails the row.
 class tst_frmMain : public QObject
 {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
-    void controlsSitAtTheirDesignedPlaces_data();
-    void controlsSitAtTheirDesignedPlaces();
-    void menusCarryCaptionsShortcutsAndIcons_data();
-    void menusCarryCaptionsShortcutsAndIcons();
-    void startsWithNoRom();
-    void openingARomNamesItAndEnablesLoading();
-    void cancellingKeepsTheEarlierRom();
-    void secondOpenClearsThePalette();
-    void typingPaintsTheSwatchAtTheFourthCharacter();
-    void swatchColoursOfWordTexts_data();
-    void swatchColoursOfWordTexts();
-    void writeButtonNeedsAllSixteenBoxesAndARom();
-    void findLoadsThePaletteThroughButtonMenuAndEnter();
-    void okWritesAndConfirmsWithTheOffsetAsTyped();
-    void writingAtAnotherOffsetCopiesThePalette();
-    void badOffsetsAreRefused_data();
-    void badOffsetsAreRefused();
-    void sostituisciRefusesAnIncompletePalette();
-    void vanishedRomWarnsAndKeepsTheBoxes();
-    void aboutBoxIsShared();
+    void scenario_data();
+    void scenario();
 
 private:
-    QString makeRom(const QByteArray &bytes);
-    QByteArray romBytes() const;
-    void openRom(frmMain &window, const QString &path);
-    void typeOffset(frmMain &window, const QString &text);
+    void step(frmMain &window, const QString &verb, const QString &arg);
 
     QTemporaryDir m_dir;
-    QString m_rom;
+    QByteArray m_rom;
     TestServices m_services;
 };
 
-static QByteArray samplePalette()
-{
-    QByteArray rom(0x400, '\0');
-    const char palette[] = "\xFF\x7F\x1F\x00\xE0\x03\x00\x7C\x94\x52";
-    for (int i = 0; i < 10; ++i)
-        rom[0x1A0 + i] = palette[i];
-    for (int i = 10; i < 32; ++i)
-        rom[0x1A0 + i] = char(0x40 + i);
-    return rom;
-}
-
-QString tst_frmMain::makeRom(const QByteArray &bytes)
-{
-    const QString path = m_dir.filePath(QStringLiteral("game.nds"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        qFatal("cannot write the test ROM");
-    return path;
-}
-
-QByteArray tst_frmMain::romBytes() const
-{
-    QFile file(m_rom);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void tst_frmMain::init()
 {
-    QVERIFY(m_dir.isValid());
-    m_rom = makeRom(samplePalette());
-    m_services.messages.messages.clear();
-    m_services.files.answers.clear();
+    m_rom = TestFiles::romImage(
+            0x400, { { 0x1A0, QByteArray::fromHex("FF7F1F00E003007C9452") + QByteArray(22, 'B') } });
+    for (const char *name : { "game.nds", "other.gba", "<b>x[*].nds" })
+        QVERIFY(TestFiles::writeFile(m_dir.filePath(QString::fromLatin1(name)), m_rom));
+    m_services = {};
 }
 
-void tst_frmMain::cleanup()
+void tst_frmMain::scenario_data()
 {
-    QFile::remove(m_rom);
-}
-
-void tst_frmMain::openRom(frmMain &window, const QString &path)
-{
-    m_services.files.answers = { path };
-    window.Apri->trigger();
-}
-
-void tst_frmMain::typeOffset(frmMain &window, const QString &text)
-{
-    window.txtOffset->clear();
-    QTest::keyClicks(window.txtOffset, text);
-}
-
-void tst_frmMain::controlsSitAtTheirDesignedPlaces_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("expected");
-    QTest::newRow("Label4") << "Label4" << QRect(56, 168, 361, 17);
-    QTest::newRow("Label1") << "Label1" << QRect(120, 208, 73, 17);
-    QTest::newRow("txtOffset") << "txtOffset" << QRect(120, 232, 97, 19);
-    QTest::newRow("Command2") << "Command2" << QRect(232, 232, 57, 17);
-    QTest::newRow("Frame3") << "Frame3" << QRect(8, 264, 403, 145);
-    QTest::newRow("Command1") << "Command1" << QRect(184, 380, 49, 17);
-    QTest::newRow("txtChgPal(0)") << "txtChgPal0" << QRect(16, 28, 40, 20);
-    QTest::newRow("txtChgPal(7)") << "txtChgPal7" << QRect(16 + 7 * 48, 28, 40, 20);
-    QTest::newRow("txtChgPal(8)") << "txtChgPal8" << QRect(16, 72, 40, 20);
-    QTest::newRow("picChgPreview(0)") << "picChgPreview0" << QRect(16, 52, 39, 10);
-    QTest::newRow("picChgPreview(15)") << "picChgPreview15" << QRect(16 + 7 * 48, 96, 40, 10);
-}
-
-void tst_frmMain::controlsSitAtTheirDesignedPlaces()
-{
-    QFETCH(QString, name);
-    QFETCH(QRect, expected);
-    frmMain window(m_services.services());
-    QWidget *controls[] = { window.Label4, window.Label1, window.txtOffset, window.Command2,
-                            window.Frame3, window.Command1 };
-    const QStringList names = { "Label4", "Label1", "txtOffset", "Command2", "Frame3", "Command1" };
-    QWidget *control = nullptr;
-    if (names.contains(name))
-        control = controls[names.indexOf(name)];
-    else if (name.startsWith("txtChgPal"))
-        control = window.txtChgPal[name.mid(9).toInt()];
-    else
-        control = window.picChgPreview[name.mid(13).toInt()];
-    if (qobject_cast<QLabel *>(control)) {
-        // Labels keep their place and may only grow to fit a wider font.
-        QCOMPARE(control->pos(), expected.topLeft());
-        QCOMPARE(control->height(), expected.height());
-        QVERIFY(control->width() >= expected.width());
-        QVERIFY(control->width() >= control->sizeHint().width());
-    } else {
-        QCOMPARE(control->geometry(), expected);
+    QTest::addColumn<QString>("steps");
+    const auto row = [](const char *name, const char *steps) { QTest::newRow(name) << steps; };
+    row("nothing to do before a ROM is chosen", "ready no; open; ready no; all FF7F; okbutton off;"
+        "answer Yes; open game.nds; ready yes; okbutton off; said Cindral|has not been written.");
+    row("Find reads the palette", "loaded; boxes FF7F 1F00 E003 007C 9452; swatch 1 #ffffff;"
+        "swatch 2 #ff0000; swatch 5 #a5a5a5; okbutton on; rom same");
+    row("swatches follow the boxes", "box 1 FFFF; swatch 1 #ffffff; box 6 1G00; swatch 6 none;"
+        "box 8 1F0; swatch 8 none; box 8 1F00; swatch 8 #ff0000; box 8; swatch 8 none");
+    row("the window keeps its size", "fixed; loaded; fixed");
+    row("OK writes and repeats the offset as typed", "open game.nds; offset 1a0; all ff7f;"
+        "press OK; said Cindral|Palette 1a0 Edited; rom 1A0 FF7F*16; menu Exit");
+    row("Sostituisci copies the palette elsewhere", "loaded; offset 300; menu Sostituisci;"
+        "said Cindral|Palette 300 Edited; rom 300 @1A0");
+    for (const char *offset : { "", "1Q0", "7FFFFFE1", "0x" }) {
+        QTest::addRow("offset \"%s\" is refused", offset)
+                << QStringLiteral("open game.nds; offset %1; press Find; all 1F00; press OK; rom same;"
+                                  "said Error|must be a hexadecimal number from 0 to 7FFFFFE0;"
+                                  "said Error|must be a hexadecimal number from 0 to 7FFFFFE0").arg(offset);
     }
-    QCOMPARE(window.centralWidget()->size(), QSize(420, 414));
+    row("a cancelled Open ROM keeps image and boxes", "loaded; box 4 1F00; open;"
+        "title Cindral Palette Editor - game.nds; boxes FF7F 1F00 E003 1F00");
+    row("four characters that are not hex are no colour", "loaded; box 3 zz1G; swatch 3 none;"
+        "okbutton off; menu Sostituisci; rom same; said Error|Every palette box must hold four "
+        "characters. Box 3 holds \"zz1G\"");
+    row("the first incomplete box is named", "loaded; box 16 1F0; box 9; swatch 9 none;"
+        "menu Sostituisci; rom same; said Error|must hold four characters. Box 9 is empty.");
+    row("a read past the end warns", "open game.nds; offset 400; press Find; boxes 0000 0000;"
+        "said Warning|The palette at 400 runs past the end of \"game.nds\": 32 of its 32 bytes");
+    row("a growing write asks; No writes nothing", "open game.nds; offset 3F0; press Find;"
+        "said Warning|16 of its 32 bytes; answer No; press OK; rom same;"
+        "said Cindral|\"game.nds\": writing it makes the file 16 bytes longer");
+    row("a growing write asks; Yes writes", "loaded; offset 400; answer Yes; press OK;"
+        "said Cindral|32 bytes longer; rom 400 @1A0; said Cindral|Palette 400 Edited");
+    row("closing with unwritten edits asks", "loaded; box 1 0000; answer No; menu Exit; shown yes;"
+        "said Cindral|not been written to \"game.nds\"; answer Yes; menu Exit; shown no;"
+        "said Cindral|Discard it?");
+    row("closing after a load or a write asks nothing", "loaded; menu Exit; shown no; loaded;"
+        "box 1 0000; press OK; said Cindral|Edited; menu Exit; shown no");
+    row("another image or palette over unwritten edits asks", "loaded; box 1 0000; answer No;"
+        "open other.gba; title Cindral Palette Editor - game.nds; said Cindral|Discard it?; press Find;"
+        "boxes 0000 1F00; said Cindral|Discard it?; answer Yes; open other.gba; boxes;"
+        "title Cindral Palette Editor - other.gba; said Cindral|");
+    row("file names are shown as they are", "open <b>x[*].nds; label Loaded ROM: <b>x[*].nds;"
+        "title Cindral Palette Editor - <b>x[*].nds");
+    row("command-line ROM that is missing", "argument gone.nds; ready no; said Warning|gone.nds");
+    row("command-line ROM that is a folder", "argument .; ready no; said Warning|folder");
+    row("menu items have access keys", "accesskeys");
+    row("tool windows are shared", "menu Color Picker; menu Color Picker; onetool; menu Database;"
+        "said Error|; menu Database; onetool; menu Live Update; menu Live Update; onetool;"
+        "menu Info About...; menu Info About...; onetool");
+    for (const char *key : { "Esc", "Enter", "Return" })
+        QTest::addRow("About closes with %s", key) << QStringLiteral("menu Info About...; about %1").arg(key);
 }
 
-void tst_frmMain::menusCarryCaptionsShortcutsAndIcons_data()
+void tst_frmMain::scenario()
 {
-    QTest::addColumn<QString>("menu");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("shortcut");
-    QTest::addColumn<bool>("hasIcon");
-    QTest::newRow("Open ROM") << "File" << 0 << "Open ROM" << "Ctrl+O" << true;
-    QTest::newRow("Live Update") << "File" << 1 << "Live Update" << "Ctrl+L" << true;
-    QTest::newRow("Exit") << "File" << 3 << "Exit" << "Ctrl+Q" << true;
-    QTest::newRow("Find") << "Edit" << 0 << "Find" << "Ctrl+F" << true;
-    QTest::newRow("Sostituisci") << "Edit" << 1 << "Sostituisci" << "Ctrl+S" << true;
-    QTest::newRow("Color Picker") << "Tools" << 0 << "Color Picker" << "Ctrl+P" << true;
-    QTest::newRow("Database") << "Tools" << 1 << "Database" << "" << false;
-    QTest::newRow("Info About...") << "Info" << 0 << "Info About..." << "Ctrl+I" << true;
-}
-
-void tst_frmMain::menusCarryCaptionsShortcutsAndIcons()
-{
-    QFETCH(QString, menu);
-    QFETCH(int, position);
-    QFETCH(QString, caption);
-    QFETCH(QString, shortcut);
-    QFETCH(bool, hasIcon);
-    frmMain window(m_services.services());
-    QMenu *found = nullptr;
-    for (QAction *top : window.menuBar()->actions()) {
-        if (top->text().remove(QLatin1Char('&')) == menu)
-            found = top->menu();
-    }
-    QVERIFY2(found, qPrintable("no menu " + menu));
-    QAction *item = found->actions().value(position);
-    QVERIFY(item);
-    QCOMPARE(item->text(), caption);
-    QCOMPARE(item->shortcut().toString(), shortcut);
-    QCOMPARE(!item->icon().isNull(), hasIcon);
-    if (menu == QLatin1String("File"))
-        QVERIFY(found->actions().at(2)->isSeparator());
-}
-
-void tst_frmMain::startsWithNoRom()
-{
-    frmMain window(m_services.services());
-    QCOMPARE(window.windowTitle(), QStringLiteral("Cindral Palette Editor"));
-    QVERIFY(!window.txtOffset->isEnabled());
-    QVERIFY(!window.Command2->isEnabled());
-    QVERIFY(!window.Command1->isEnabled());
-    QVERIFY(!window.mnuFind->isEnabled());
-    QVERIFY(!window.mnuSostituisci->isEnabled());
-    QVERIFY(window.Apri->isEnabled());
-    QVERIFY(window.Info->isEnabled());
-    QVERIFY(window.Label4->text().isEmpty());
-    for (int i = 0; i < 16; ++i) {
-        QVERIFY(window.txtChgPal[i]->isEnabled());
-        QVERIFY(window.txtChgPal[i]->text().isEmpty());
-        QCOMPARE(window.txtChgPal[i]->maxLength(), 4);
-        QVERIFY2(!window.picChgPreview[i]->color().isValid(), "swatches start as background");
-    }
-    // The handlers refuse quietly too when reached without a ROM.
-    window.Command2_Click();
-    window.mnuSostituisci_Click();
-    QVERIFY(m_services.messages.messages.isEmpty());
-}
-
-void tst_frmMain::openingARomNamesItAndEnablesLoading()
-{
-    frmMain window(m_services.services());
-    openRom(window, m_rom);
-    QCOMPARE(m_services.files.lastCaption, QStringLiteral("Open ROM"));
-    QVERIFY(m_services.files.lastFilter.startsWith(QStringLiteral("Nintendo DS (*.nds)")));
-    QVERIFY(m_services.files.lastFilter.contains(QStringLiteral("*.gba")));
-    QCOMPARE(window.windowTitle(), QStringLiteral("Cindral Palette Editor - game.nds"));
-    QCOMPARE(window.Label4->text(), QStringLiteral("Loaded ROM: game.nds"));
-    QCOMPARE(window.romPath(), m_rom);
-    QVERIFY(window.txtOffset->isEnabled());
-    QVERIFY(window.Command2->isEnabled());
-    QVERIFY(window.mnuFind->isEnabled());
-    QVERIFY(window.mnuSostituisci->isEnabled());
-    QVERIFY(!window.Command1->isEnabled());
-    // Boxes that were empty already do not change, so their swatches keep
-    // the background; a box that held text is cleared and painted white.
-    QVERIFY(!window.picChgPreview[0]->color().isValid());
-    window.txtChgPal[2]->setText(QStringLiteral("1F00"));
-    openRom(window, m_rom);
-    QCOMPARE(window.picChgPreview[2]->color(), QColor(Qt::white));
-    QVERIFY(!window.picChgPreview[0]->color().isValid());
-}
-
-void tst_frmMain::cancellingKeepsTheEarlierRom()
-{
-    frmMain window(m_services.services());
-    m_services.files.answers = { QString() };
-    window.Apri_Click();
-    QCOMPARE(window.windowTitle(), QStringLiteral("Cindral Palette Editor"));
-    QVERIFY(!window.Command2->isEnabled());
-
-    openRom(window, m_rom);
-    window.txtChgPal[3]->setText(QStringLiteral("1F00"));
-    m_services.files.answers = { QString() };
-    window.Apri_Click();
-    QCOMPARE(window.romPath(), m_rom);
-    QCOMPARE(window.windowTitle(), QStringLiteral("Cindral Palette Editor - game.nds"));
-    QVERIFY2(window.txtChgPal[3]->text().isEmpty(), "a cancelled choice still clears the boxes");
-}
-
-void tst_frmMain::secondOpenClearsThePalette()
-{
-    frmMain window(m_services.services());
-    openRom(window, m_rom);
-    typeOffset(window, QStringLiteral("1A0"));
-    window.Command2_Click();
-    QVERIFY(window.Command1->isEnabled());
-    const QString second = m_dir.filePath(QStringLiteral("other.gba"));
-    QVERIFY(QFile::copy(m_rom, second));
-    openRom(window, second);
-    QCOMPARE(window.Label4->text(), QStringLiteral("Loaded ROM: other.gba"));
-    for (int i = 0; i < 16; ++i) {
-        QVERIFY(window.txtChgPal[i]->text().isEmpty());
-        QCOMPARE(window.picChgPreview[i]->color(), QColor(Qt::white));
-    }
-    QVERIFY(!window.Command1->isEnabled());
-    QCOMPARE(window.txtOffset->text(), QStringLiteral("1A0"));
-}
-
-void tst_frmMain::typingPaintsTheSwatchAtTheFourthCharacter()
-{
-    frmMain window(m_services.services());
-    QLineEdit *box = window.txtChgPal[5];
-    const QString keys = QStringLiteral("1F00");
-    for (int i = 0; i < 3; ++i) {
-        QTest::keyClick(box, keys[i].toLatin1());
-        QCOMPARE(window.picChgPreview[5]->color(), QColor(Qt::white));
-    }
-    QTest::keyClick(box, '0');
-    QCOMPARE(window.picChgPreview[5]->color(), QColor(255, 0, 0));
-    QTest::keyClick(box, '7');
-    QCOMPARE(box->text(), QStringLiteral("1F00")); // a fifth character is refused
-    QTest::keyClick(box, Qt::Key_Backspace);
-    QCOMPARE(window.picChgPreview[5]->color(), QColor(Qt::white));
-}
-
-void tst_frmMain::swatchColoursOfWordTexts_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QColor>("colour");
-    QTest::newRow("white") << "FF7F" << QColor(255, 255, 255);
-    QTest::newRow("bit 15 ignored") << "FFFF" << QColor(255, 255, 255);
-    QTest::newRow("lower case") << "ff7f" << QColor(255, 255, 255);
-    QTest::newRow("red") << "1F00" << QColor(255, 0, 0);
-    QTest::newRow("green") << "E003" << QColor(0, 255, 0);
-    QTest::newRow("blue") << "007C" << QColor(0, 0, 255);
-    QTest::newRow("black") << "0000" << QColor(0, 0, 0);
-    QTest::newRow("not hex paints black") << "zzzz" << QColor(0, 0, 0);
-    QTest::newRow("stops at G") << "1G00" << QColor(8, 0, 0);
-}
-
-void tst_frmMain::swatchColoursOfWordTexts()
-{
-    QFETCH(QString, text);
-    QFETCH(QColor, colour);
-    frmMain window(m_services.services());
-    window.txtChgPal[9]->setText(text);
-    QCOMPARE(window.picChgPreview[9]->color(), colour);
-}
-
-void tst_frmMain::writeButtonNeedsAllSixteenBoxesAndARom()
-{
-    frmMain window(m_services.services());
-    for (QLineEdit *box : window.txtChgPal)
-        box->setText(QStringLiteral("FF7F"));
-    QVERIFY2(!window.Command1->isEnabled(), "no ROM chosen yet");
-    openRom(window, m_rom);
-    for (int i = 0; i < 16; ++i) {
-        QVERIFY(!window.Command1->isEnabled());
-        window.txtChgPal[i]->setText(QStringLiteral("zz1G")); // any four characters count
-    }
-    QVERIFY(window.Command1->isEnabled());
-    window.txtChgPal[7]->clear();
-    QVERIFY(!window.Command1->isEnabled());
-}
-
-void tst_frmMain::findLoadsThePaletteThroughButtonMenuAndEnter()
-{
+    QFETCH(QString, steps);
     frmMain window(m_services.services());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    openRom(window, m_rom);
-    typeOffset(window, QStringLiteral("1a0"));
-    QTest::mouseClick(window.Command2, Qt::LeftButton);
-    QCOMPARE(window.txtChgPal[0]->text(), QStringLiteral("FF7F"));
-    QCOMPARE(window.txtChgPal[1]->text(), QStringLiteral("1F00"));
-    QCOMPARE(window.txtChgPal[4]->text(), QStringLiteral("9452"));
-    QCOMPARE(window.picChgPreview[4]->color(), QColor(0xA5, 0xA5, 0xA5));
-    QVERIFY(window.Command1->isEnabled());
-    QCOMPARE(window.txtOffset->text(), QStringLiteral("1a0"));
-
-    for (QLineEdit *box : window.txtChgPal)
-        box->clear();
-    window.mnuFind->trigger();
-    QCOMPARE(window.txtChgPal[2]->text(), QStringLiteral("E003"));
-
-    for (QLineEdit *box : window.txtChgPal)
-        box->clear();
-    QTest::keyClick(window.txtOffset, Qt::Key_Return);
-    QCOMPARE(window.txtChgPal[3]->text(), QStringLiteral("007C"));
-
-    // Past the end: one real byte, then zeros.
-    typeOffset(window, QStringLiteral("3FF"));
-    window.Command2_Click();
-    QCOMPARE(window.txtChgPal[0]->text(), QStringLiteral("0000"));
-    QCOMPARE(window.txtChgPal[15]->text(), QStringLiteral("0000"));
-    QVERIFY(m_services.messages.messages.isEmpty());
-    QCOMPARE(romBytes(), samplePalette());
-}
-
-void tst_frmMain::okWritesAndConfirmsWithTheOffsetAsTyped()
-{
-    frmMain window(m_services.services());
-    openRom(window, m_rom);
-    typeOffset(window, QStringLiteral("1a0"));
-    for (QLineEdit *box : window.txtChgPal)
-        box->setText(QStringLiteral("ff7f"));
-    QTest::mouseClick(window.Command1, Qt::LeftButton);
-    QCOMPARE(m_services.messages.messages.size(), 1);
-    const RecordedMessage message = m_services.messages.messages.first();
-    QCOMPARE(message.text, QStringLiteral("Palette 1a0 Edited"));
-    QCOMPARE(message.title, QStringLiteral("Cindral Palette Editor"));
-    QCOMPARE(message.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(message.icon, QMessageBox::NoIcon);
-
-    QByteArray expected = samplePalette();
-    for (int i = 0; i < 32; i += 2) {
-        expected[0x1A0 + i] = char(0xFF);
-        expected[0x1A0 + i + 1] = char(0x7F);
+    for (const QString &text : steps.split(QLatin1Char(';'))) {
+        const QString trimmed = text.trimmed();
+        step(window, trimmed.section(QLatin1Char(' '), 0, 0), trimmed.section(QLatin1Char(' '), 1));
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable("at step: " + trimmed));
     }
-    QCOMPARE(romBytes(), expected);
-
-    // The menu item writes the same way.
-    window.txtChgPal[0]->setText(QStringLiteral("1F00"));
-    window.mnuSostituisci->trigger();
-    QCOMPARE(m_services.messages.messages.size(), 2);
-    QCOMPARE(romBytes().mid(0x1A0, 2), QByteArray("\x1F\x00", 2));
+    QVERIFY2(m_services.messages.messages.isEmpty(),
+             qPrintable("unchecked message: " + m_services.messages.messages.value(0).text));
 }
 
-void tst_frmMain::writingAtAnotherOffsetCopiesThePalette()
+void tst_frmMain::step(frmMain &window, const QString &verb, const QString &arg)
 {
-    frmMain window(m_services.services());
-    openRom(window, m_rom);
-    typeOffset(window, QStringLiteral("1A0"));
-    window.Command2_Click();
-    typeOffset(window, QStringLiteral("300"));
-    window.Command1_Click();
-    const QByteArray after = romBytes();
-    QCOMPARE(after.mid(0x300, 32), samplePalette().mid(0x1A0, 32));
-    QCOMPARE(after.left(0x300), samplePalette().left(0x300));
-    QCOMPARE(m_services.messages.messages.last().text, QStringLiteral("Palette 300 Edited"));
-}
-
-void tst_frmMain::badOffsetsAreRefused_data()
-{
-    QTest::addColumn<QString>("offset");
-    QTest::newRow("empty") << "";
-    QTest::newRow("not hexadecimal") << "1Q0";
-    QTest::newRow("above 7FFFFFE0") << "7FFFFFE1";
-}
-
-void tst_frmMain::badOffsetsAreRefused()
-{
-    QFETCH(QString, offset);
-    frmMain window(m_services.services());
-    openRom(window, m_rom);
-    typeOffset(window, offset);
-    for (QLineEdit *box : window.txtChgPal)
-        box->setText(QStringLiteral("1F00"));
-    window.Command2_Click();
-    window.Command1_Click();
-    QCOMPARE(m_services.messages.messages.size(), 2);
-    for (const RecordedMessage &message : m_services.messages.messages) {
-        QCOMPARE(message.title, QStringLiteral("Error"));
-        QVERIFY2(message.text.contains(QStringLiteral("7FFFFFE0")), qPrintable(message.text));
+    const QStringList args = arg.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const auto toolWindows = [&] {
+        QWidgetList shown;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w != &window)
+                shown << w;
+        return shown;
+    };
+    if (verb == "loaded") {
+        for (const char *s : { "open game.nds", "offset 1A0", "press Find" })
+            step(window, QString::fromLatin1(s).section(' ', 0, 0), QString::fromLatin1(s).section(' ', 1));
+    } else if (verb == "open") {
+        m_services.files.answers = { arg.isEmpty() ? QString() : m_dir.filePath(arg) };
+        window.Apri->trigger();
+        QCOMPARE(m_services.files.lastFilter.section(";;", 1), QStringLiteral("All files (*)"));
+    } else if (verb == "menu") {
+        for (QAction *menu : window.menuBar()->actions())
+            for (QAction *action : menu->menu()->actions())
+                if (action->text().remove('&') == arg)
+                    action->trigger();
+    } else if (verb == "accesskeys") { // distinct within each menu
+        for (QAction *menu : window.menuBar()->actions()) {
+            QString keys;
+            for (QAction *item : menu->menu()->actions()) {
+                const QString key = item->text().section('&', 1).left(1).toLower();
+                QVERIFY2(item->isSeparator() || (!key.isEmpty() && !keys.contains(key)),
+                         qPrintable("access key of " + item->text()));
+                keys += key;
+            }
+        }
+    } else if (verb == "onetool") { // shared, ownerless, with the program's icon
+        const QWidgetList shown = toolWindows();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(!shown[0]->parentWidget() && !shown[0]->windowIcon().isNull());
+        QCOMPARE(shown[0]->windowIcon().pixmap(32).toImage(), window.windowIcon().pixmap(32).toImage());
+        shown[0]->setAttribute(Qt::WA_DeleteOnClose);
+        shown[0]->close();
+        QTRY_VERIFY(toolWindows().isEmpty());
+    } else if (verb == "about") { // closes with the key, focus starting on OK
+        QTRY_VERIFY(window.infoWindow() && window.infoWindow()->isActiveWindow());
+        QWidget *focus = window.infoWindow()->focusWidget();
+        QVERIFY(qobject_cast<QPushButton *>(focus));
+        QTest::keyClick(focus, QKeySequence(arg)[0].key());
+        QTRY_VERIFY(!window.infoWindow());
+    } else if (verb == "argument") {
+        window.chooseRomFromCommandLine(m_dir.filePath(arg));
+    } else if (verb == "offset") {
+        window.txtOffset->clear();
+        QTest::keyClicks(window.txtOffset, arg);
+    } else if (verb == "press") {
+        for (QPushButton *button : window.findChildren<QPushButton *>())
+            if (button->text() == arg)
+                button->click();
+    } else if (verb == "fixed") {
+        const QSize size = window.size();
+        window.resize(size + QSize(100, 80));
+        QCOMPARE(window.size(), size);
+    } else if (verb == "box") {
+        window.txtChgPal.at(args.value(0).toInt() - 1)->setText(args.value(1));
+    } else if (verb == "all") {
+        for (QLineEdit *b : window.txtChgPal)
+            b->setText(arg);
+    } else if (verb == "answer") {
+        m_services.messages.answers = { arg == "Yes" ? QMessageBox::Yes : QMessageBox::No };
+    } else if (verb == "said") {
+        QVERIFY2(!m_services.messages.messages.isEmpty(), "no message");
+        const RecordedMessage m = m_services.messages.messages.takeFirst();
+        QVERIFY2(m.title.startsWith(arg.section('|', 0, 0)) && m.text.contains(arg.section('|', 1)),
+                 qPrintable(QStringLiteral("message %1|%2").arg(m.title, m.text)));
+    } else if (verb == "boxes") {
+        for (int i = 0; i < 16; ++i)
+            QCOMPARE(window.txtChgPal[i]->text(), args.value(i, args.isEmpty() ? "" : window.txtChgPal[i]->text()));
+    } else if (verb == "swatch") {
+        ColorSwatch *swatch = window.picChgPreview.at(args.value(0).toInt() - 1);
+        const QImage seen = swatch->grab().toImage();
+        const bool none = args.value(1) == "none";
+        QCOMPARE(swatch->color(), QColor(none ? "#ffffff" : args.value(1)));
+        // "No colour" must not look like plain white: it carries a mark.
+        QImage plain(seen.size(), seen.format());
+        plain.fill(swatch->color());
+        QVERIFY2((seen == plain) != none, none ? "no mark on an incomplete box" : "a colour with a mark");
+    } else if (verb == "okbutton") {
+        QCOMPARE(window.Command1->isEnabled(), arg == "on");
+    } else if (verb == "ready") {
+        for (const bool enabled : { window.txtOffset->isEnabled(), window.Command2->isEnabled(),
+                                    window.mnuFind->isEnabled(), window.mnuSostituisci->isEnabled() })
+            QCOMPARE(enabled, arg == "yes");
+    } else if (verb == "rom") {
+        // "same", or the 32 bytes at an offset: hex "word*count" or "@offset" of the old image.
+        QByteArray expected = m_rom;
+        const qsizetype at = args.value(0).toLongLong(nullptr, 16);
+        const QString bytes = args.value(1);
+        if (!bytes.isEmpty()) {
+            expected.resize(std::max(expected.size(), at + 32), '\0');
+            expected.replace(at, 32, bytes.startsWith('@')
+                                     ? m_rom.mid(bytes.mid(1).toInt(nullptr, 16), 32)
+                                     : QByteArray::fromHex(bytes.section('*', 0, 0).toLatin1())
+                                               .repeated(bytes.section('*', 1).toInt()));
+        }
+        QCOMPARE(TestFiles::readFile(m_dir.filePath("game.nds")), expected);
+    } else if (verb == "title") {
+        QCOMPARE(window.windowHandle()->title(), arg);
+    } else if (verb == "label") {
+        QCOMPARE(QAccessible::queryAccessibleInterface(window.Label4)->text(QAccessible::Name), arg);
+    } else if (verb == "shown") {
+        QCOMPARE(window.isVisible(), arg == "yes");
+    } else {
+        QFAIL(qPrintable("unknown step " + verb));
     }
-    QCOMPARE(window.txtChgPal[0]->text(), QStringLiteral("1F00"));
-    QCOMPARE(romBytes(), samplePalette());
-}
-
-void tst_frmMain::sostituisciRefusesAnIncompletePalette()
-{
-    frmMain window(m_services.services());
-    openRom(window, m_rom);
-    typeOffset(window, QStringLiteral("1A0"));
-    for (QLineEdit *box : window.txtChgPal)
-        box->setText(QStringLiteral("1F00"));
-    window.txtChgPal[15]->setText(QStringLiteral("1F0"));
-    QVERIFY(window.mnuSostituisci->isEnabled());
-    window.mnuSostituisci->trigger();
-    QCOMPARE(m_services.messages.messages.size(), 1);
-    QCOMPARE(m_services.messages.messages.first().title, QStringLiteral("Error"));
-    QCOMPARE(romBytes(), samplePalette());
-}
-
-void tst_frmMain::vanishedRomWarnsAndKeepsTheBoxes()
-{
-    frmMain window(m_services.services());
-    openRom(window, m_rom);
-    typeOffset(window, QStringLiteral("1A0"));
-    window.Command2_Click();
-    QFile::remove(m_rom);
-
-    window.Command2_Click();
-    QCOMPARE(m_services.messages.messages.size(), 1);
-    QCOMPARE(m_services.messages.messages.first().title, QStringLiteral("Warning"));
-    QVERIFY(m_services.messages.messages.first().text.contains(m_rom));
-    QCOMPARE(window.txtChgPal[0]->text(), QStringLiteral("FF7F"));
-
-    window.Command1_Click();
-    QCOMPARE(m_services.messages.messages.size(), 2);
-    QCOMPARE(m_services.messages.messages.last().title, QStringLiteral("Warning"));
-    QVERIFY(!m_services.messages.messages.last().text.contains(QStringLiteral("Edited")));
-    QVERIFY2(!QFile::exists(m_rom), "a vanished ROM image must not be created again");
-
-    // Replaced by a folder: refused the same way.
-    QVERIFY(QDir().mkdir(m_rom));
-    window.Command1_Click();
-    QCOMPARE(m_services.messages.messages.last().title, QStringLiteral("Warning"));
-    QVERIFY(QDir().rmdir(m_rom));
-}
-
-void tst_frmMain::aboutBoxIsShared()
-{
-    frmMain window(m_services.services());
-    window.Info->trigger();
-    frmInfo *first = window.infoWindow();
-    QVERIFY(first);
-    QVERIFY(first->isVisible());
-    QVERIFY(!first->parentWidget());
-    QVERIFY(!first->txtDescription->text().isEmpty());
-    QVERIFY(first->txtMaker->text().contains(QStringLiteral("0.1.9")));
-    window.Info_Click();
-    QCOMPARE(window.infoWindow(), first);
-    first->close();
-    QTRY_VERIFY(!window.infoWindow());
 }
 
 QTEST_MAIN(tst_frmMain)

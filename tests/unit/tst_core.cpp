@@ -1,0 +1,187 @@
+// The palette editor's pure logic: colour words and their texts, offsets,
+// reading and writing a palette in an image, and where the data folder may
+// be (the journey under X shows CINDRAL_DATA_DIR taken and created).
+#include "datafolder.h"
+#include "module1.h"
+#include "rompalette.h"
+#include "testfiles.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace RomPalette;
+
+class tst_Core : public QObject
+{
+    Q_OBJECT
+private slots:
+    void wordTexts_data();
+    void wordTexts();
+    void everyWordSurvivesRgbAndBack();
+    void rgbHexToWordTextAndRounding();
+    void parseOffset_data();
+    void parseOffset();
+    void paletteFile_data();
+    void paletteFile();
+    void missingImagesAreRefusedNotCreated();
+    void portableFolders_data();
+    void portableFolders();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A word text as the swatch shows it (RRGGBB), as the write stores it, and
+// whether both agree (four hexadecimal digits).
+void tst_Core::wordTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("rgb");
+    QTest::addColumn<QString>("bytes");
+    QTest::addColumn<bool>("isWord");
+    QTest::newRow("white") << "FF7F" << "FFFFFF" << "FF7F" << true;
+    QTest::newRow("bit 15 ignored, kept") << "FFFF" << "FFFFFF" << "FFFF" << true;
+    QTest::newRow("lower case") << "ff7f" << "FFFFFF" << "FF7F" << true;
+    QTest::newRow("red") << "1F00" << "FF0000" << "1F00" << true;
+    QTest::newRow("blue") << "007C" << "0000FF" << "007C" << true;
+    QTest::newRow("steps 1, 2, 30") << "4178" << "0810F7" << "4178" << true;
+    QTest::newRow("steps 3, 15, 16") << "E341" << "197B84" << "E341" << true;
+    QTest::newRow("grey") << "9452" << "A5A5A5" << "9452" << true;
+    QTest::newRow("stops at G") << "1G00" << "080000" << "0100" << false;
+    QTest::newRow("no leading digit") << "zz7F" << "FF1900" << "007F" << false;
+}
+
+void tst_Core::wordTexts()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, rgb);
+    QFETCH(QString, bytes);
+    QFETCH(bool, isWord);
+    QCOMPARE(Module1::GBAColorToRGBHex(text, false), rgb);
+    QCOMPARE(Module1::GBAColorToRGBHex(text, true), rgb.mid(4, 2) + rgb.mid(2, 2) + rgb.left(2));
+    const auto pair = WordTextToBytes(text);
+    QCOMPARE(BytesToWordText(pair[0], pair[1]), bytes);
+    QCOMPARE(isWordText(text), isWord);
+}
+
+void tst_Core::everyWordSurvivesRgbAndBack()
+{
+    for (int word = 0; word < 0x10000; ++word) {
+        const QString text = BytesToWordText(quint8(word), quint8(word >> 8));
+        const QString back = Module1::RGBHexToGBAColor(Module1::GBAColorToRGBHex(text, false));
+        if (back != BytesToWordText(quint8(word), quint8((word >> 8) & 0x7F)))
+            QFAIL(qPrintable(QStringLiteral("%1 came back as %2").arg(text, back)));
+    }
+}
+
+void tst_Core::rgbHexToWordTextAndRounding()
+{
+    const char *rows[][2] = { { "080808", "2104" }, { "070707", "0000" }, { "ff8000", "1F02" },
+                              { "FF99008000", "1F02" } }; // first two and last four count
+    for (const auto &[rgb, word] : rows)
+        QCOMPARE(Module1::RGBHexToGBAColor(QString::fromLatin1(rgb)), QString::fromLatin1(word));
+    QCOMPARE(Module1::RoundHalfUp(123.5, 0), 124.0);
+    QCOMPARE(Module1::RoundHalfUp(-2.5, 0), -2.0);
+    QCOMPARE(Module1::RoundHalfUp(1.25, 1), 1.3);
+    QVERIFY_THROWS_EXCEPTION(Module1::FloatingPointError, Module1::RoundHalfUp(1e308, 10));
+}
+
+// The offset fuzz target compares every other text with a reference reader.
+void tst_Core::parseOffset_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("value"); // -1: refused
+    QTest::newRow("lower case") << "1a0" << 0x1A0ll;
+    QTest::newRow("0X prefix, blanks around") << " 0X1a0 " << 0x1A0ll;
+    QTest::newRow("8000 is not negative, leading zeros") << "008000" << 0x8000ll;
+    QTest::newRow("largest") << "7FFFFFE0" << 0x7FFFFFE0ll;
+    QTest::newRow("one above largest") << "7FFFFFE1" << -1ll;
+    QTest::newRow("empty") << "" << -1ll;
+    QTest::newRow("prefix alone") << "0x" << -1ll;
+    QTest::newRow("not hex") << "1G0" << -1ll;
+}
+
+void tst_Core::parseOffset()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, value);
+    const auto offset = RomPalette::parseOffset(text);
+    QCOMPARE(offset ? qint64(*offset) : -1ll, value);
+}
+
+void tst_Core::paletteFile_data()
+{
+    QTest::addColumn<quint32>("offset");
+    QTest::addColumn<int>("pastEnd");
+    QTest::newRow("start") << 0u << 0;
+    QTest::newRow("inside") << 0x1A0u << 0;
+    QTest::newRow("last 32 bytes") << 0x3E0u << 0;
+    QTest::newRow("one byte left") << 0x3FFu << 31;
+    QTest::newRow("at the end") << 0x400u << 32;
+    QTest::newRow("past the end") << 0x500u << 32;
+}
+
+// Reads show the bytes there and zeros past the end, saying how many; a
+// write changes exactly the 32 bytes, lengthening the file when it must.
+void tst_Core::paletteFile()
+{
+    QFETCH(quint32, offset);
+    QFETCH(int, pastEnd);
+    const QString path = m_dir.filePath(QStringLiteral("game.nds"));
+    const QByteArray before = TestFiles::romImage(0x400);
+    QVERIFY(TestFiles::writeFile(path, before));
+    Bytes bytes;
+    bytes.fill(0xEE);
+    int missing = -1;
+    QVERIFY(RomPalette::readPalette(path, offset, bytes, &missing).ok);
+    QCOMPARE(missing, pastEnd);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(bytes.data()), ByteCount),
+             (before.mid(offset) + QByteArray(32, '\0')).left(32));
+    QCOMPARE(TestFiles::readFile(path), before);
+
+    WordTexts texts;
+    texts.fill(QStringLiteral("1f00"));
+    QVERIFY(RomPalette::writePalette(path, offset, bytesOf(texts)).ok);
+    QByteArray expected = before;
+    expected.resize(std::max<qsizetype>(before.size(), offset + 32), '\0');
+    expected.replace(offset, 32, QByteArray::fromHex("1F00").repeated(16));
+    QCOMPARE(TestFiles::readFile(path), expected);
+}
+
+void tst_Core::missingImagesAreRefusedNotCreated()
+{
+    const QString gone = m_dir.filePath(QStringLiteral("gone.nds"));
+    Bytes bytes;
+    bytes.fill(0x55);
+    for (const QString &path : { gone, m_dir.path() }) {
+        const FileResult read = RomPalette::readPalette(path, 0, bytes);
+        const FileResult write = RomPalette::writePalette(path, 0, bytes);
+        QVERIFY(!read.ok && !read.reason.isEmpty() && !write.ok && !write.reason.isEmpty());
+    }
+    QCOMPARE(bytes[0], quint8(0x55));
+    QVERIFY2(!QFile::exists(gone), "a missing ROM image must not be created");
+}
+
+void tst_Core::portableFolders_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("portable");
+    QTest::newRow("unpacked in home") << "/home/ann/cindral" << true << true;
+    QTest::newRow("read-only folder") << "/home/ann/cindral" << false << false;
+#ifdef Q_OS_UNIX
+    QTest::newRow("/usr/bin, writable by root") << "/usr/bin" << true << false;
+    QTest::newRow("not fooled by a prefix") << "/usrdata/cindral" << true << true;
+#endif
+}
+
+void tst_Core::portableFolders()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, writable);
+    QFETCH(bool, portable);
+    QCOMPARE(Platform::isPortableFolder(folder, writable), portable);
+}
+
+QTEST_APPLESS_MAIN(tst_Core)
+#include "tst_core.moc"
