@@ -1,5 +1,6 @@
 #include "cindral_version.h"
 #include "frmmain.h"
+#include "listpalettes.h"
 #include "services.h"
 
 #include <QApplication>
@@ -41,6 +42,8 @@ QStringList parseCommandLine(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    if (auto status = RomFs::listPalettesCommand(argc, argv))
+        return *status;
     const QStringList arguments = parseCommandLine(argc, argv);
 
     QApplication app(argc, argv);
