@@ -170,7 +170,12 @@ private:
         if (!span.read(0, input.data(), inputSize))
             return;
         m_decompressBudget -= declared;
-        const MemoryImage plain(Lz::decompress(input, declared));
+        // A stream that ends early or refers before its start is not
+        // trusted for any of its contents.
+        bool complete = false;
+        const MemoryImage plain(Lz::decompress(input, declared, &complete));
+        if (!complete)
+            return;
         const Span whole{ &plain, 0, plain.size() };
         const qint64 at = compressedAt >= 0 ? compressedAt : qint64(span.start);
         searchFile(whole, source, at, depth + 1);

@@ -1,0 +1,195 @@
+#include "palettefinder.h"
+#include "romimages.h"
+#include "testfiles.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace RomImages;
+
+namespace {
+
+quint32 u32At(const QByteArray &b, qsizetype at)
+{
+    return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8
+            | quint32(quint8(b[at + 2])) << 16 | quint32(quint8(b[at + 3])) << 24;
+}
+
+// Words of no pattern, about half of them with bit 15 set: stand-in code.
+QByteArray noise(int bytes, quint32 seed)
+{
+    QByteArray b;
+    for (int i = 0; i < bytes; ++i) {
+        seed = seed * 1103515245 + 12345;
+        b += char(seed >> 16);
+    }
+    return b;
+}
+
+QByteArray repeated(const QByteArray &piece, int bytes)
+{
+    QByteArray b;
+    while (b.size() < bytes)
+        b += piece;
+    return b.left(bytes);
+}
+
+const QByteArray stop = words({ 0xFFFF });
+
+} // namespace
+
+class tst_PaletteFinder : public QObject
+{
+    Q_OBJECT
+private slots:
+    void listsThePalettesOfAnImage_data();
+    void listsThePalettesOfAnImage();
+    void commandLinePrintsTheListOrFails_data();
+    void commandLinePrintsTheListOrFails();
+};
+
+void tst_PaletteFinder::listsThePalettesOfAnImage_data()
+{
+    QTest::addColumn<QByteArray>("image");
+    QTest::addColumn<QString>("expected");
+    const QByteArray pal16 = paletteFile(ramp(16));
+
+    QTest::newRow("palette files in folders, known by content not name")
+            << dsImage({ { "top.nclr", pal16 },
+                         { "gfx/menu/a.bin", paletteFile(ramp(16, 3)) },
+                         { "gfx/menu/b.nclr", "not a palette" },
+                         { "gfx/z.nclr", paletteFile(ramp(256)) } })
+            << "1028\t16\ttop.nclr\n2028\t16\tgfx/menu/a.bin\n4028\t256\tgfx/z.nclr\n";
+    QTest::newRow("overlays are not searched")
+            << dsImage({ { "", pal16 }, { "", pal16 }, { "p.nclr", pal16 } })
+            << "3028\t16\tp.nclr\n";
+    QTest::newRow("colours cut to the file; TTLP after other sections")
+            << dsImage({ { "short.nclr", paletteFile(ramp(4), 0x200) },
+                         { "late.nclr", paletteFile(ramp(16), -1, 2) } })
+            << "1028\t4\tshort.nclr\n2048\t16\tlate.nclr\n";
+    QTest::newRow("archive members and a nested archive")
+            << dsImage({ { "a.narc", archive({ "text", pal16, archive({ pal16, "x" }), pal16 }) } })
+            << "1070\t16\ta.narc#1\n10EC\t16\ta.narc#2#0\n1135\t16\ta.narc#3\n";
+    QTest::newRow("LZ10 file, LZ11 archive: listed at the compressed file")
+            << dsImage({ { "p.lz", compress(pal16, false) },
+                         { "a.lz", compress(archive({ pal16, QByteArray(0x3000, '\0'),
+                                                      paletteFile(ramp(256)) }),
+                                            true) } })
+            << "1000\t16\tp.lz\tcompressed\n2000\t16\ta.lz#0\tcompressed\n"
+               "2000\t256\ta.lz#2\tcompressed\n";
+    QTest::newRow("compressed archive member")
+            << dsImage({ { "m.narc", archive({ compress(pal16, false),
+                                               compress("plain text, no palette", false) }) } })
+            << "1034\t16\tm.narc#0\tcompressed\n";
+    {
+        const QByteArray backwards("\x10\x48\x00\x00\x08RLCN\x00\xFF", 11);
+        QByteArray lying = compress(pal16, false);
+        put(lying, 1, 0x400, 3);
+        QByteArray image = dsImage({ { "ok.nclr", pal16 },
+                                     { "gone.nclr", pal16 },
+                                     { "big.narc", archive({ pal16, pal16 }) },
+                                     { "cut.lz", compress(pal16, false).left(20) },
+                                     { "long.lz", lying },
+                                     { "back.lz", backwards } });
+        const qsizetype fat = u32At(image, 0x48);
+        put(image, fat + 12, 0x7FFFFFFF, 4);
+        put(image, 0x3000 + 0x10 + 0x0C + 12, 0xFFFF, 4);
+        QTest::newRow("lying FAT, archive and streams give fewer rows")
+                << image << "1028\t16\tok.nclr\n305C\t16\tbig.narc#0\n";
+    }
+    {
+        QByteArray image = dsImage({ { "a.nclr", pal16 }, { "d/b.nclr", pal16 } });
+        const qsizetype fnt = u32At(image, 0x40);
+        put(image, fnt + 8, u32At(image, fnt), 4);
+        QTest::newRow("folder whose table leads back to the root")
+                << image << "1028\t16\ta.nclr\n2028\t16\td/a.nclr\n";
+        image = dsImage({ { "a.nclr", pal16 }, { "d/b.nclr", pal16 } });
+        put(image, 0x44, u32At(image, 0x44) - 3, 4);
+        QTest::newRow("name table cut inside a name") << image << "1028\t16\ta.nclr\n";
+    }
+
+    QByteArray code = noise(0x4000, 7);
+    code.replace(0x400, 36, stop + ramp(16) + stop);
+    code.replace(0x1000, 516, stop + ramp(256, 5) + stop);
+    QTest::newRow("scan: palettes among code") << code << "402\t16\tscan\n1002\t256\tscan\n";
+    QByteArray pointers;
+    for (int i = 0; i < 0x100; ++i)
+        put(pointers, pointers.size(), 0x08000000 | quint32(i * 0x2F4) % 0x7FFC, 4);
+    QByteArray tiles = noise(0x400, 11);
+    for (char &c : tiles)
+        c = char(c & 0x77);
+    const QByteArray text = repeated("The quick brown fox jumps over the lazy dog.\n", 0x400);
+    QTest::newRow("scan: text, fills, tiles and pointers are not colours")
+            << noise(0x100, 3) + text + QByteArray(0x400, '\0') + tiles + pointers
+                    + repeated(words({ 0x1234, 0x0421 }), 0x400)
+            << "";
+    QTest::newRow("scan: palette between text and tiles")
+            << noise(0x100, 5) + text + stop + ramp(32, 9) + stop + tiles << "502\t32\tscan\n";
+}
+
+void tst_PaletteFinder::listsThePalettesOfAnImage()
+{
+    QFETCH(QByteArray, image);
+    QFETCH(QString, expected);
+    const RomFs::MemoryImage memory(image);
+    QCOMPARE(RomFs::formatListing(RomFs::listPalettes(memory)), expected);
+}
+
+void tst_PaletteFinder::commandLinePrintsTheListOrFails_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("complains");
+    // ROM is replaced by an image with two palettes, EMPTY by an empty file.
+    QTest::newRow("list") << QStringList{ "--list-palettes", "ROM" } << 0
+                          << "1028\t16\tpal/a.nclr\n2000\t16\tpal/b.lz\tcompressed\n" << false;
+    QTest::newRow("nothing found") << QStringList{ "--list-palettes", "EMPTY" } << 0 << "" << false;
+    QTest::newRow("missing file") << QStringList{ "--list-palettes", "missing.nds" } << 1 << ""
+                                  << true;
+    QTest::newRow("a folder") << QStringList{ "--list-palettes", "." } << 1 << "" << true;
+    QTest::newRow("no ROM") << QStringList{ "--list-palettes" } << 2 << "" << true;
+    QTest::newRow("two ROMs") << QStringList{ "--list-palettes", "ROM", "ROM" } << 2 << "" << true;
+    QTest::newRow("unknown option") << QStringList{ "--list-palettes", "--all", "ROM" } << 2 << ""
+                                    << true;
+}
+
+void tst_PaletteFinder::commandLinePrintsTheListOrFails()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QFETCH(bool, complains);
+    QTemporaryDir dir;
+    QVERIFY(TestFiles::writeFile(dir.filePath("rom.nds"),
+                                 dsImage({ { "pal/a.nclr", paletteFile(ramp(16)) },
+                                           { "pal/b.lz", compress(paletteFile(ramp(16)), false) } })));
+    QVERIFY(TestFiles::writeFile(dir.filePath("empty.gba"), QByteArray()));
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    arguments.replaceInStrings(QRegularExpression("^ROM$"), "rom.nds");
+    arguments.replaceInStrings(QRegularExpression("^EMPTY$"), "empty.gba");
+
+    QProcess program;
+    program.setWorkingDirectory(dir.path());
+    // A program that wanted a display would fail to start here.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.insert("CINDRAL_DATA_DIR", dir.filePath("data"));
+    program.setProcessEnvironment(environment);
+    program.start(CINDRAL_EXECUTABLE, arguments);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()), output);
+    const QString errors = QString::fromUtf8(program.readAllStandardError());
+    QCOMPARE(errors.count('\n'), complains ? 1 : 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+}
+
+QTEST_APPLESS_MAIN(tst_PaletteFinder)
+#include "tst_palettefinder.moc"
