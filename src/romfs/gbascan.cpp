@@ -9,7 +9,7 @@ namespace {
 
 bool isTextByte(quint8 b)
 {
-    return (b >= 0x20 && b < 0x7F) || b == '\n' || b == '\r' || b == '\t';
+    return (b >= 0x20 && b < 0x7F) || b == '\n' || b == '\r' || b == '\t' || b == 0;
 }
 
 int channelDistance(quint16 a, quint16 b)
@@ -18,81 +18,116 @@ int channelDistance(quint16 a, quint16 b)
             + std::abs(int(a >> 10 & 31) - int(b >> 10 & 31));
 }
 
+// Sums over the words of a run, so that any block's measures are two
+// subtractions away.
+struct Sums
+{
+    std::vector<int> text, tile, byteTile, nonZero, small, pointer, distance, same;
+
+    void build(const quint16 *w, size_t n, quint64 offset)
+    {
+        for (auto *v : { &text, &tile, &byteTile, &nonZero, &small, &pointer, &distance, &same })
+            v->assign(n + 1, 0);
+        for (size_t i = 0; i < n; ++i) {
+            const quint16 word = w[i];
+            const bool upperHalf = (offset / 2 + i) % 2 == 1;
+            const int hi = word >> 8;
+            text[i + 1] = text[i] + isTextByte(quint8(word)) + isTextByte(quint8(hi));
+            // 4-bit tile pixels below 8 leave bits 3, 7 and 11 clear.
+            tile[i + 1] = tile[i] + ((word & 0x0888) == 0 && word != 0);
+            // 8-bit tile pixels of a small palette keep both bytes low.
+            byteTile[i + 1] = byteTile[i] + ((word & 0x40C0) == 0 && word != 0);
+            nonZero[i + 1] = nonZero[i] + (word != 0);
+            small[i + 1] = small[i] + (word < 0x0A00);
+            // Upper halves of pointers into ROM, RAM and I/O.
+            pointer[i + 1] = pointer[i]
+                    + (upperHalf && (hi == 0x08 || hi == 0x09 || hi == 0x02 || hi == 0x03
+                                     || hi == 0x04 || hi == 0x06));
+            distance[i + 1] = distance[i] + (i ? channelDistance(w[i - 1], word) : 0);
+            same[i + 1] = same[i] + (i && w[i - 1] == word);
+        }
+    }
+    static int sum(const std::vector<int> &v, size_t from, size_t to) { return v[to] - v[from]; }
+};
+
+// The measures of the block of 16 words at i, and whether it looks like
+// colours. Distance is over the 15 neighbouring pairs: palettes are made
+// of shading ramps, code and packed data jump about (about 32 a pair).
+constexpr int MaxTextBytes = 28;      // of 32
+constexpr int MaxSame = 11;           // of 15 pairs
+constexpr int MaxSmall = 11;          // of 16
+constexpr int MaxPointerHalves = 5;   // of 8
+constexpr int MaxDistance = 300;      // over 15 pairs
+
+bool blockLooksLikeColours(const quint16 *w, const Sums &s, size_t i)
+{
+    const size_t end = i + BlockWords;
+    if (Sums::sum(s.text, i, end) > MaxTextBytes || Sums::sum(s.same, i + 1, end) > MaxSame
+        || Sums::sum(s.small, i, end) > MaxSmall
+        || Sums::sum(s.pointer, i, end) > MaxPointerHalves
+        || Sums::sum(s.distance, i + 1, end) > MaxDistance)
+        return false;
+    const int nonZero = Sums::sum(s.nonZero, i, end);
+    if (nonZero < 4 || Sums::sum(s.tile, i, end) * 2 >= nonZero
+        || Sums::sum(s.byteTile, i, end) * 4 >= nonZero * 3)
+        return false;
+    int distinct = 0;
+    for (size_t a = i; a < end && distinct < 4; ++a)
+        distinct += std::find(w + i, w + a, w[a]) == w + a;
+    return distinct >= 4;
+}
+
 } // namespace
 
-RunMeasure::RunMeasure() : m_counts(0x8000, 0) {}
-
-void RunMeasure::reset(quint64 offset)
+void findInRun(const quint16 *w, size_t n, quint64 offset, std::vector<Run> &out)
 {
-    for (quint16 word : m_touched)
-        m_counts[word] = 0;
-    m_touched.clear();
-    m_offset = offset;
-    m_words = m_distinct = m_mostCommon = m_textBytes = m_tileWords = 0;
-    m_highHalves = m_smallHighHalves = 0;
-    m_distance = 0;
-}
-
-void RunMeasure::add(quint16 word)
-{
-    if (m_words < 16)
-        m_first[m_words] = word;
-    if (m_words > 0)
-        m_distance += quint64(channelDistance(m_previous, word));
-    m_previous = word;
-    quint32 &count = m_counts[word];
-    if (count++ == 0) {
-        ++m_distinct;
-        m_touched.push_back(word);
+    if (n < BlockWords)
+        return;
+    thread_local Sums s;
+    s.build(w, n, offset);
+    auto score = [&](size_t i) {
+        // Palettes start on a 4-byte boundary far more often than not.
+        return Sums::sum(s.distance, i + 1, i + BlockWords) + ((offset / 2 + i) % 2 ? 40 : 0);
+    };
+    size_t i = 0;
+    while (i + BlockWords <= n) {
+        if (!blockLooksLikeColours(w, s, i)) {
+            ++i;
+            continue;
+        }
+        // A block a few words off the palette's start still passes; the
+        // smoothest of the nearby blocks is taken as the start.
+        size_t start = i;
+        for (size_t j = i + 1; j < i + BlockWords && j + BlockWords <= n; ++j) {
+            if (score(j) < score(start) && blockLooksLikeColours(w, s, j))
+                start = j;
+        }
+        size_t end = start + BlockWords;
+        while (end + BlockWords <= n && blockLooksLikeColours(w, s, end))
+            end += BlockWords;
+        Run run;
+        run.offset = offset + 2 * start;
+        run.words = quint32(end - start);
+        std::copy(w + start, w + start + 16, run.first.begin());
+        out.push_back(run);
+        i = end;
     }
-    m_mostCommon = std::max(m_mostCommon, count);
-    m_textBytes += quint32(isTextByte(quint8(word))) + quint32(isTextByte(quint8(word >> 8)));
-    // 4-bit tile pixels below 8 leave bits 3, 7 and 11 clear as well.
-    if ((word & 0x0888) == 0)
-        ++m_tileWords;
-    // The upper half of a 32-bit value: pointers (02, 03, 08, 09) and small
-    // numbers keep it below 0x0A00.
-    if ((m_offset / 2 + m_words) % 2 == 1) {
-        ++m_highHalves;
-        if (word < 0x0A00)
-            ++m_smallHighHalves;
-    }
-    ++m_words;
-}
-
-bool RunMeasure::looksLikePalette() const
-{
-    const quint64 n = m_words;
-    if (n < MinWords || m_distinct < 4)
-        return false;
-    // One word filling most of the run: padding or a fill, not colours.
-    if (quint64(m_mostCommon) * 4 > n * 3)
-        return false;
-    if (quint64(m_textBytes) * 100 >= 2 * n * 85)
-        return false;
-    if (quint64(m_tileWords) * 2 >= n)
-        return false;
-    if (m_highHalves >= 8 && quint64(m_smallHighHalves) * 10 >= quint64(m_highHalves) * 6)
-        return false;
-    // Neighbouring colours of a palette are mostly close (shading ramps);
-    // code and packed data jump about as random words do (about 32).
-    if (m_distance * 100 > (n - 1) * 2400)
-        return false;
-    return true;
 }
 
 std::vector<Run> scan(const RomFs::Image &image, const std::atomic<bool> *cancel)
 {
     std::vector<Run> runs;
-    RunMeasure measure;
     constexpr quint64 chunk = 1 << 20;
+    // A longer run is cut; palettes across the cut may be missed.
+    constexpr size_t maxRun = 1 << 20;
     std::vector<uchar> buffer(chunk);
+    std::vector<quint16> run;
+    run.reserve(4096);
+    quint64 runStart = 0;
     const quint64 size = image.size() & ~quint64(1);
-    bool inRun = false;
     auto finish = [&] {
-        if (inRun && measure.looksLikePalette())
-            runs.push_back({ measure.offset(), measure.words(), measure.first() });
-        inRun = false;
+        findInRun(run.data(), run.size(), runStart, runs);
+        run.clear();
     };
     for (quint64 base = 0; base < size; base += chunk) {
         if (cancel && cancel->load(std::memory_order_relaxed))
@@ -103,17 +138,19 @@ std::vector<Run> scan(const RomFs::Image &image, const std::atomic<bool> *cancel
         for (quint64 i = 0; i < count; i += 2) {
             const quint16 word = quint16(buffer[i] | buffer[i + 1] << 8);
             if (word & 0x8000) {
-                finish();
+                if (!run.empty())
+                    finish();
                 continue;
             }
-            if (!inRun) {
-                measure.reset(base + i);
-                inRun = true;
-            }
-            measure.add(word);
+            if (run.empty())
+                runStart = base + i;
+            run.push_back(word);
+            if (run.size() == maxRun)
+                finish();
         }
     }
-    finish();
+    if (!run.empty())
+        finish();
     return runs;
 }
 

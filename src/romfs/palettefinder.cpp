@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
+#include <tuple>
 
 namespace RomFs {
 
@@ -145,6 +147,11 @@ private:
                 return;
             if (start > end || dataStart + end > span.size)
                 continue;
+            // Members that lie where another member already lay (archives
+            // pointing into themselves) are searched once.
+            const Span member = span.sub(dataStart + start, end - start);
+            if (!m_searched.insert({ member.image, member.start, member.size }).second)
+                continue;
             searchFile(span.sub(dataStart + start, end - start),
                        source + QLatin1Char('#') + QString::number(i), compressedAt, depth + 1);
         }
@@ -184,6 +191,7 @@ private:
     const std::atomic<bool> *m_cancel;
     std::vector<FoundPalette> &m_out;
     quint64 m_files = 0;
+    std::set<std::tuple<const Image *, quint64, quint64>> m_searched;
     quint64 m_decompressBudget = MaxDecompressed;
 };
 
@@ -243,8 +251,9 @@ public:
                 const quint64 entrySize = 1 + nameLength + (isDirectory ? 2 : 0);
                 if (at + entrySize > quint64(m_fnt.size()))
                     break;
-                const QString name = cleanName(m_fnt.mid(qsizetype(at + 1), qsizetype(nameLength)));
                 if (isDirectory) {
+                    const QString name =
+                            cleanName(m_fnt.mid(qsizetype(at + 1), qsizetype(nameLength)));
                     const quint32 id = fntU16(at + 1 + nameLength);
                     const quint32 index = id - 0xF000;
                     if (id >= 0xF000 && index < m_directoryCount && !seen[index]) {
@@ -255,7 +264,11 @@ public:
                 } else {
                     // Overlays lie below the root's first file and are not searched.
                     if (fileId >= firstNamed)
-                        searchFile(finder, fileId, pathOf(directories, directory, name));
+                        searchFile(finder, fileId, [&] {
+                            return pathOf(directories, directory,
+                                          cleanName(m_fnt.mid(qsizetype(at + 1),
+                                                              qsizetype(nameLength))));
+                        });
                     ++fileId;
                 }
                 at += entrySize;
@@ -275,15 +288,23 @@ private:
         return path;
     }
 
-    void searchFile(Finder &finder, quint32 fileId, const QString &path)
+    // The path is only made for files that may hold a palette.
+    template<typename Path>
+    void searchFile(Finder &finder, quint32 fileId, Path path)
     {
         if (quint64(fileId) * 8 + 8 > quint64(m_fat.size()))
             return;
         const quint32 start = quint32(fatU32(fileId * 8));
         const quint32 end = quint32(fatU32(fileId * 8 + 4));
-        if (start > end || end > m_image.size())
+        if (start > end || end > m_image.size() || end - start < 4)
             return;
-        finder.searchFile(m_whole.sub(start, end - start), path, -1, 0);
+        uchar head[4];
+        if (!m_image.read(start, head, 4))
+            return;
+        if (std::memcmp(head, "RLCN", 4) != 0 && std::memcmp(head, "NARC", 4) != 0
+            && head[0] != 0x10 && head[0] != 0x11)
+            return;
+        finder.searchFile(m_whole.sub(start, end - start), path(), -1, 0);
     }
 
     quint32 fntU16(quint64 at) const { return at + 2 <= quint64(m_fnt.size()) ? le(m_fnt, at, 2) : 0; }

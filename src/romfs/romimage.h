@@ -41,6 +41,7 @@ public:
 private:
     mutable QFile m_file;
     quint64 m_size = 0;
+    int m_handle = -1;
 };
 
 // A stretch of an image: a file inside the file system or an archive member.

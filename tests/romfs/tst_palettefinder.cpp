@@ -112,9 +112,12 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
     }
 
     QByteArray code = noise(0x4000, 7);
-    code.replace(0x400, 36, stop + ramp(16) + stop);
-    code.replace(0x1000, 516, stop + ramp(256, 5) + stop);
-    QTest::newRow("scan: palettes among code") << code << "402\t16\tscan\n1002\t256\tscan\n";
+    code.replace(0x3FE, 36, stop + ramp(16) + stop);
+    code.replace(0xFFE, 516, stop + ramp(256, 5) + stop);
+    // Words of code without bit 15 run straight into this one.
+    code.replace(0x2000, 40, stop + words({ 0x2345, 0x6789, 0x1ABC }) + ramp(16, 1) + stop);
+    QTest::newRow("scan: palettes among code")
+            << code << "400\t16\tscan\n1000\t256\tscan\n2008\t16\tscan\n";
     QByteArray pointers;
     for (int i = 0; i < 0x100; ++i)
         put(pointers, pointers.size(), 0x08000000 | quint32(i * 0x2F4) % 0x7FFC, 4);
@@ -127,7 +130,8 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
                     + repeated(words({ 0x1234, 0x0421 }), 0x400)
             << "";
     QTest::newRow("scan: palette between text and tiles")
-            << noise(0x100, 5) + text + stop + ramp(32, 9) + stop + tiles << "502\t32\tscan\n";
+            << noise(0x100, 5) + text + stop + stop + ramp(32, 9) + stop + tiles
+            << "504\t32\tscan\n";
 }
 
 void tst_PaletteFinder::listsThePalettesOfAnImage()
