@@ -159,7 +159,7 @@ int main(int argc, char **argv)
         fire[i] = word(31, i * 2, i / 2);
     }
     for (int i = 0; i < 256; ++i)
-        sunset[i] = word(31 - i / 16, i / 10, i / 8);
+        sunset[i] = word(31 - i / 9, i * 2 % 32, i / 8);
     for (int i = 0; i < 16; ++i)
         put16(image, 0x1A0 + 2 * i, primaries[i]);
 

@@ -133,7 +133,7 @@ frmRomPalettes::frmRomPalettes(const Platform::Services &services,
     auto *filterLabel = new QLabel(QStringLiteral("&Filter by source:"), this);
     txtFilter = new QLineEdit(this);
     txtFilter->setClearButtonEnabled(true);
-    txtFilter->setPlaceholderText(QStringLiteral("e.g. .narc or pokegra"));
+    txtFilter->setPlaceholderText(QStringLiteral("part of a file name, e.g. .narc"));
     filterLabel->setBuddy(txtFilter);
     connect(txtFilter, &QLineEdit::textChanged, this, &frmRomPalettes::txtFilter_Change);
 
