@@ -120,11 +120,10 @@ std::vector<Run> scan(const RomFs::Image &image, const std::atomic<bool> *cancel
     constexpr quint64 chunk = 1 << 20;
     // A longer run is cut; palettes across the cut may be missed.
     constexpr size_t maxRun = 1 << 20;
-    std::vector<uchar> buffer(chunk);
-    std::vector<quint16> run;
-    run.reserve(4096);
-    quint64 runStart = 0;
     const quint64 size = image.size() & ~quint64(1);
+    std::vector<uchar> buffer(std::min(chunk, size));
+    std::vector<quint16> run;
+    quint64 runStart = 0;
     auto finish = [&] {
         findInRun(run.data(), run.size(), runStart, runs);
         run.clear();

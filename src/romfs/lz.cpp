@@ -1,6 +1,7 @@
 #include "lz.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace Lz {
 
@@ -64,8 +65,17 @@ QByteArray decompress(const QByteArray &data, quint32 limit, bool *complete)
     if (!h.kind)
         return QByteArray();
     const quint32 wanted = std::min(h.size, limit);
-    QByteArray out(qsizetype(wanted), Qt::Uninitialized);
+    // The output grows as it is produced, so a header that lies about the
+    // size costs nothing until the stream really delivers.
+    QByteArray out(qsizetype(std::min<quint32>(wanted, 1 << 16)), Qt::Uninitialized);
     auto *dst = reinterpret_cast<uchar *>(out.data());
+    auto room = [&](quint32 produced, quint32 more) {
+        if (quint64(produced) + more > quint64(out.size())) {
+            const quint64 grown = std::max<quint64>(quint64(out.size()) * 2, quint64(produced) + more);
+            out.resize(qsizetype(std::min<quint64>(grown, wanted)));
+            dst = reinterpret_cast<uchar *>(out.data());
+        }
+    };
     const auto *src = reinterpret_cast<const uchar *>(data.constData());
     const quint64 end = quint64(data.size());
     quint64 in = quint64(h.length);
@@ -83,6 +93,7 @@ QByteArray decompress(const QByteArray &data, quint32 limit, bool *complete)
                     broken = true;
                     break;
                 }
+                room(produced, 1);
                 dst[produced++] = src[in++];
                 continue;
             }
@@ -126,9 +137,15 @@ QByteArray decompress(const QByteArray &data, quint32 limit, bool *complete)
                 break;
             }
             length = std::min(length, wanted - produced);
-            // Byte by byte: a reference may overlap what it produces.
-            for (quint32 i = 0; i < length; ++i, ++produced)
-                dst[produced] = dst[produced - distance];
+            room(produced, length);
+            if (distance >= length) {
+                std::memcpy(dst + produced, dst + produced - distance, length);
+                produced += length;
+            } else {
+                // Byte by byte: the reference overlaps what it produces.
+                for (quint32 i = 0; i < length; ++i, ++produced)
+                    dst[produced] = dst[produced - distance];
+            }
         }
     }
     out.truncate(qsizetype(produced));
