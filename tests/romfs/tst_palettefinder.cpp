@@ -3,8 +3,8 @@
 #include "testfiles.h"
 
 #include <QDir>
+#include <QtEndian>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,8 +14,12 @@ namespace {
 
 quint32 u32At(const QByteArray &b, qsizetype at)
 {
-    return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8
-            | quint32(quint8(b[at + 2])) << 16 | quint32(quint8(b[at + 3])) << 24;
+    return qFromLittleEndian<quint32>(b.constData() + at);
+}
+
+void patch(QByteArray &b, qsizetype at, qint64 value, int bytes = 4)
+{
+    b.replace(at, bytes, le(value, bytes));
 }
 
 // Words of no pattern, about half of them with bit 15 set: stand-in code.
@@ -31,10 +35,7 @@ QByteArray noise(int bytes, quint32 seed)
 
 QByteArray repeated(const QByteArray &piece, int bytes)
 {
-    QByteArray b;
-    while (b.size() < bytes)
-        b += piece;
-    return b.left(bytes);
+    return piece.repeated(bytes / piece.size() + 1).left(bytes);
 }
 
 const QByteArray stop = words({ 0xFFFF });
@@ -76,10 +77,11 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
     QTest::newRow("LZ10 file, LZ11 archive: listed at the compressed file")
             << dsImage({ { "p.lz", compress(pal16, false) },
                          { "a.lz", compress(archive({ pal16, QByteArray(0x3000, '\0'),
+                                                      QByteArray(0x80, 'A'),
                                                       paletteFile(ramp(256)) }),
                                             true) } })
             << "1000\t16\tp.lz\tcompressed\n2000\t16\ta.lz#0\tcompressed\n"
-               "2000\t256\ta.lz#2\tcompressed\n";
+               "2000\t256\ta.lz#3\tcompressed\n";
     QTest::newRow("compressed archive member")
             << dsImage({ { "m.narc", archive({ compress(pal16, false),
                                                compress("plain text, no palette", false) }) } })
@@ -87,7 +89,7 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
     {
         const QByteArray backwards("\x10\x48\x00\x00\x08RLCN\x00\xFF", 11);
         QByteArray lying = compress(pal16, false);
-        put(lying, 1, 0x400, 3);
+        patch(lying, 1, 0x400, 3);
         QByteArray image = dsImage({ { "ok.nclr", pal16 },
                                      { "gone.nclr", pal16 },
                                      { "big.narc", archive({ pal16, pal16 }) },
@@ -95,19 +97,19 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
                                      { "long.lz", lying },
                                      { "back.lz", backwards } });
         const qsizetype fat = u32At(image, 0x48);
-        put(image, fat + 12, 0x7FFFFFFF, 4);
-        put(image, 0x3000 + 0x10 + 0x0C + 12, 0xFFFF, 4);
+        patch(image, fat + 12, 0x7FFFFFFF);
+        patch(image, 0x3000 + 0x10 + 0x0C + 12, 0xFFFF);
         QTest::newRow("lying FAT, archive and streams give fewer rows")
                 << image << "1028\t16\tok.nclr\n305C\t16\tbig.narc#0\n";
     }
     {
         QByteArray image = dsImage({ { "a.nclr", pal16 }, { "d/b.nclr", pal16 } });
         const qsizetype fnt = u32At(image, 0x40);
-        put(image, fnt + 8, u32At(image, fnt), 4);
+        patch(image, fnt + 8, u32At(image, fnt));
         QTest::newRow("folder whose table leads back to the root")
                 << image << "1028\t16\ta.nclr\n2028\t16\td/a.nclr\n";
         image = dsImage({ { "a.nclr", pal16 }, { "d/b.nclr", pal16 } });
-        put(image, 0x44, u32At(image, 0x44) - 3, 4);
+        patch(image, 0x44, u32At(image, 0x44) - 3);
         QTest::newRow("name table cut inside a name") << image << "1028\t16\ta.nclr\n";
     }
 
@@ -120,7 +122,7 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
             << code << "400\t16\tscan\n1000\t256\tscan\n2008\t16\tscan\n";
     QByteArray pointers;
     for (int i = 0; i < 0x100; ++i)
-        put(pointers, pointers.size(), 0x08000000 | quint32(i * 0x2F4) % 0x7FFC, 4);
+        pointers += le(0x08000000 | quint32(i * 0x2F4) % 0x7FFC, 4);
     QByteArray tiles = noise(0x400, 11);
     for (char &c : tiles)
         c = char(c & 0x77);
@@ -147,18 +149,15 @@ void tst_PaletteFinder::commandLinePrintsTheListOrFails_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("output");
-    QTest::addColumn<bool>("complains");
-    // ROM is replaced by an image with two palettes, EMPTY by an empty file.
-    QTest::newRow("list") << QStringList{ "--list-palettes", "ROM" } << 0
-                          << "1028\t16\tpal/a.nclr\n2000\t16\tpal/b.lz\tcompressed\n" << false;
-    QTest::newRow("nothing found") << QStringList{ "--list-palettes", "EMPTY" } << 0 << "" << false;
-    QTest::newRow("missing file") << QStringList{ "--list-palettes", "missing.nds" } << 1 << ""
-                                  << true;
-    QTest::newRow("a folder") << QStringList{ "--list-palettes", "." } << 1 << "" << true;
-    QTest::newRow("no ROM") << QStringList{ "--list-palettes" } << 2 << "" << true;
-    QTest::newRow("two ROMs") << QStringList{ "--list-palettes", "ROM", "ROM" } << 2 << "" << true;
-    QTest::newRow("unknown option") << QStringList{ "--list-palettes", "--all", "ROM" } << 2 << ""
-                                    << true;
+    const QString option = "--list-palettes";
+    QTest::newRow("list") << QStringList{ option, "rom.nds" } << 0
+                          << "1028\t16\tpal/a.nclr\n2000\t16\tpal/b.lz\tcompressed\n";
+    QTest::newRow("nothing found") << QStringList{ option, "empty.gba" } << 0 << "";
+    QTest::newRow("missing file") << QStringList{ option, "missing.nds" } << 1 << "";
+    QTest::newRow("a folder") << QStringList{ option, "." } << 1 << "";
+    QTest::newRow("no ROM") << QStringList{ option } << 2 << "";
+    QTest::newRow("two ROMs") << QStringList{ option, "rom.nds", "rom.nds" } << 2 << "";
+    QTest::newRow("unknown option") << QStringList{ option, "--all", "rom.nds" } << 2 << "";
 }
 
 void tst_PaletteFinder::commandLinePrintsTheListOrFails()
@@ -166,22 +165,17 @@ void tst_PaletteFinder::commandLinePrintsTheListOrFails()
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, output);
-    QFETCH(bool, complains);
     QTemporaryDir dir;
     QVERIFY(TestFiles::writeFile(dir.filePath("rom.nds"),
                                  dsImage({ { "pal/a.nclr", paletteFile(ramp(16)) },
                                            { "pal/b.lz", compress(paletteFile(ramp(16)), false) } })));
     QVERIFY(TestFiles::writeFile(dir.filePath("empty.gba"), QByteArray()));
     const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    arguments.replaceInStrings(QRegularExpression("^ROM$"), "rom.nds");
-    arguments.replaceInStrings(QRegularExpression("^EMPTY$"), "empty.gba");
 
     QProcess program;
     program.setWorkingDirectory(dir.path());
-    // A program that wanted a display would fail to start here.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
+    // No display: a program that wanted one would fail to start.
+    QProcessEnvironment environment;
     environment.insert("QT_QPA_PLATFORM", "xcb");
     environment.insert("CINDRAL_DATA_DIR", dir.filePath("data"));
     program.setProcessEnvironment(environment);
@@ -190,8 +184,8 @@ void tst_PaletteFinder::commandLinePrintsTheListOrFails()
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), status);
     QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()), output);
-    const QString errors = QString::fromUtf8(program.readAllStandardError());
-    QCOMPARE(errors.count('\n'), complains ? 1 : 0);
+    // A failure is one line on standard error; success says nothing there.
+    QCOMPARE(program.readAllStandardError().count('\n'), status ? 1 : 0);
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
 }
 
