@@ -88,8 +88,10 @@ frmMain::frmMain(const Platform::Services &services, QWidget *parent)
 
 frmMain::~frmMain()
 {
-    // The update window borrows this window's network access.
+    // The update window borrows this window's network access; the palette
+    // list calls back into this window.
     delete m_update;
+    delete m_romPalettes;
 }
 
 frmInfo *frmMain::infoWindow() const
