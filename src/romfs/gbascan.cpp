@@ -85,9 +85,14 @@ void findInRun(const quint16 *w, size_t n, quint64 offset, std::vector<Run> &out
         return;
     thread_local Sums s;
     s.build(w, n, offset);
+    size_t grid = 0;
     auto score = [&](size_t i) {
-        // Palettes start on a 4-byte boundary far more often than not.
-        return Sums::sum(s.distance, i + 1, i + BlockWords) + ((offset / 2 + i) % 2 ? 40 : 0);
+        // Smooth inside, a jump just before it (from other data or from the
+        // previous palette's last colour), and on a 4-byte boundary, as
+        // palettes nearly always are.
+        const int jump = i ? Sums::sum(s.distance, i, i + 1) : 32;
+        return Sums::sum(s.distance, i + 1, i + BlockWords) - jump
+                + ((offset / 2 + i) % 2 ? 40 : 0) + (grid && (i - grid) % BlockWords ? 30 : 0);
     };
     size_t i = 0;
     while (i + BlockWords <= n) {
@@ -96,7 +101,7 @@ void findInRun(const quint16 *w, size_t n, quint64 offset, std::vector<Run> &out
             continue;
         }
         // A block a few words off the palette's start still passes; the
-        // smoothest of the nearby blocks is taken as the start.
+        // best placed of the nearby blocks is taken as the start.
         size_t start = i;
         for (size_t j = i + 1; j < i + BlockWords && j + BlockWords <= n; ++j) {
             if (score(j) < score(start) && blockLooksLikeColours(w, s, j))
@@ -110,6 +115,8 @@ void findInRun(const quint16 *w, size_t n, quint64 offset, std::vector<Run> &out
         run.words = quint32(end - start);
         std::copy(w + start, w + start + 16, run.first.begin());
         out.push_back(run);
+        // The next palette of the same bank lies whole blocks further on.
+        grid = end;
         i = end;
     }
 }
