@@ -4,6 +4,7 @@
 #include "frmcolorpicker.h"
 #include "frmdatabase.h"
 #include "frminfo.h"
+#include "frmrompalettes.h"
 #include "frmupdate.h"
 #include "module1.h"
 #include "rompalette.h"
@@ -95,8 +96,10 @@ frmMain::frmMain(const Platform::Services &services, QWidget *parent)
 
 frmMain::~frmMain()
 {
-    // The update window borrows this window's network access.
+    // The update window borrows this window's network access; the palette
+    // list calls back into this window.
     delete m_update;
+    delete m_romPalettes;
 }
 
 frmInfo *frmMain::infoWindow() const
@@ -209,13 +212,21 @@ void frmMain::buildMenus()
                       &frmMain::mnuFind_Click);
     mnuSostituisci = addItem(edit, QStringLiteral("&Sostituisci"),
                              QKeySequence(Qt::CTRL | Qt::Key_S), &frmMain::mnuSostituisci_Click);
+    mnuNextPalette = addItem(edit, QStringLiteral("&Next Palette"), QKeySequence(Qt::Key_PageDown),
+                             &frmMain::mnuNextPalette_Click);
+    mnuPreviousPalette = addItem(edit, QStringLiteral("&Previous Palette"),
+                                 QKeySequence(Qt::Key_PageUp), &frmMain::mnuPreviousPalette_Click);
     mnuFind->setEnabled(false);
     mnuSostituisci->setEnabled(false);
+    mnuNextPalette->setEnabled(false);
+    mnuPreviousPalette->setEnabled(false);
 
     QMenu *tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     SelectCol = addItem(tools, QStringLiteral("&Color Picker"), QKeySequence(Qt::CTRL | Qt::Key_P),
                         &frmMain::SelectCol_Click);
     mnuData = addItem(tools, QStringLiteral("&Database"), QKeySequence(), &frmMain::mnuData_Click);
+    mnuRomPalettes = addItem(tools, QStringLiteral("Palettes in &ROM"),
+                             QKeySequence(Qt::CTRL | Qt::Key_G), &frmMain::mnuRomPalettes_Click);
 
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
     Info = addItem(info, QStringLiteral("&Info About..."), QKeySequence(Qt::CTRL | Qt::Key_I),
@@ -272,12 +283,16 @@ void frmMain::chooseRom(const QString &path)
     Label4->setText(QStringLiteral("Loaded ROM: ") + fileTitle);
     mnuFind->setEnabled(true);
     mnuSostituisci->setEnabled(true);
+    mnuNextPalette->setEnabled(true);
+    mnuPreviousPalette->setEnabled(true);
     txtOffset->setEnabled(true);
     Command2->setEnabled(true);
     for (QLineEdit *box : txtChgPal)
         box->setText(QString());
     m_unedited = boxTexts();
     updateWriteButton();
+    if (m_romPalettes)
+        m_romPalettes->setRom(path);
 }
 
 void frmMain::Chiudi_Click()
@@ -343,6 +358,44 @@ void frmMain::SelectCol_Click()
 void frmMain::mnuData_Click()
 {
     showShared(m_database, [this] { return new frmDatabase(m_services); });
+}
+
+frmRomPalettes *frmMain::romPalettesWindow() const
+{
+    return m_romPalettes;
+}
+
+void frmMain::mnuRomPalettes_Click()
+{
+    showShared(m_romPalettes, [this] {
+        auto *window = new frmRomPalettes(
+                m_services, [this](const QString &offset) { loadPaletteAt(offset); });
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->setRom(m_romPath);
+        return window;
+    });
+}
+
+void frmMain::mnuNextPalette_Click()
+{
+    stepPalette(RomPalette::ByteCount);
+}
+
+void frmMain::mnuPreviousPalette_Click()
+{
+    stepPalette(-RomPalette::ByteCount);
+}
+
+// One palette on or back, kept between 0 and the last offset allowed.
+void frmMain::stepPalette(qint64 step)
+{
+    if (m_romPath.isEmpty())
+        return;
+    const auto offset = offsetOrComplain();
+    if (!offset)
+        return;
+    const qint64 next = std::clamp<qint64>(qint64(*offset) + step, 0, RomPalette::MaxOffset);
+    loadPaletteAt(QString::number(next, 16).toUpper());
 }
 
 void frmMain::loadPaletteAt(const QString &offsetText)

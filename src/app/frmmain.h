@@ -18,6 +18,7 @@ class frmColorPicker;
 class frmDatabase;
 class frmInfo;
 class frmUPDATE;
+class frmRomPalettes;
 class QNetworkAccessManager;
 
 // The start-up window: chooses the ROM image, loads a palette at a typed
@@ -57,6 +58,9 @@ public:
     QAction *mnuSostituisci = nullptr;
     QAction *SelectCol = nullptr;
     QAction *mnuData = nullptr;
+    QAction *mnuRomPalettes = nullptr;
+    QAction *mnuNextPalette = nullptr;
+    QAction *mnuPreviousPalette = nullptr;
     QAction *Info = nullptr;
 
     // The About box, while it is open.
@@ -67,6 +71,8 @@ public:
     frmUPDATE *updateWindow() const;
     // The bookmark window, while it is open.
     frmDatabase *databaseWindow() const;
+    // The Palettes in ROM window, while it is open.
+    frmRomPalettes *romPalettesWindow() const;
 
 public slots:
     void Apri_Click();
@@ -75,6 +81,9 @@ public slots:
     void Info_Click();
     void SelectCol_Click();
     void mnuData_Click();
+    void mnuRomPalettes_Click();
+    void mnuNextPalette_Click();
+    void mnuPreviousPalette_Click();
     void Command2_Click();
     void mnuFind_Click();
     void Command1_Click();
@@ -98,6 +107,7 @@ private:
     void updateWriteButton();
     std::optional<quint32> offsetOrComplain();
     void warn(const QString &text);
+    void stepPalette(qint64 step);
 
     Platform::Services m_services;
     QString m_romPath;
@@ -108,4 +118,5 @@ private:
     QPointer<frmUPDATE> m_update;
     QNetworkAccessManager *m_network = nullptr;
     QPointer<frmDatabase> m_database;
+    QPointer<frmRomPalettes> m_romPalettes;
 };

@@ -1,5 +1,6 @@
 #include "cindral_version.h"
 #include "frmmain.h"
+#include "listpalettes.h"
 #include "services.h"
 
 #include <QApplication>
@@ -48,6 +49,8 @@ int main(int argc, char *argv[])
 {
     // Commands answered without a display belong here, before any window
     // system is reached.
+    if (auto status = RomFs::listPalettesCommand(argc, argv))
+        return *status;
     if (onlyPrints(argc, argv))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 

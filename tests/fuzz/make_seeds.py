@@ -83,3 +83,48 @@ for name,(p,n) in {'prefix':('ab','Abc'),'accent':('ÉCO','école'),'decomposed'
 w(t,'invalid-utf8',bytes([3])+b'a\xff\xc3'+b'a\xff\xc3b')
 w(t,'utf16-lone-surrogate',jp('\ud800*','\ud800x',True))
 w(t,'utf16-prefix',jp('é','É cole',True))
+
+# ROM images for the palette lister: small DS file systems (palette file,
+# archive with a nested archive, LZ10 and LZ11 streams, an overlay), a
+# lying one, and a GBA-like image with a palette among code.
+t='fuzz_romfs'
+os.makedirs(os.path.join(base,t), exist_ok=True)
+def colours(n, seed=0):
+    return b''.join(struct.pack('<H', ((i+seed)%32) | ((i//2)%32)<<5 | (31-i%32)<<10) for i in range(n))
+def rlcn(c):
+    return b'RLCN\xff\xfe\x00\x01' + struct.pack('<IHH', 0x28+len(c), 0x10, 1) + b'TTLP' + struct.pack('<IIIII', 0x18+len(c), 3, 0, len(c), 0x10) + c
+def narc(members):
+    data = b''; entries = b''
+    for m in members:
+        entries += struct.pack('<II', len(data), len(data)+len(m)); data += m
+    btaf = b'BTAF' + struct.pack('<IHH', 12+len(entries), len(members), 0) + entries
+    gmif = b'GMIF' + struct.pack('<I', 8+len(data)) + data
+    return b'NARC\xfe\xff\x00\x01' + struct.pack('<IHH', 16+len(btaf)+len(gmif), 0x10, 2) + btaf + gmif
+def lz(d, kind=0x10):
+    # Literals only: valid for both kinds.
+    out = struct.pack('<I', len(d) << 8 | kind)
+    for i in range(0, len(d), 8):
+        out += b'\x00' + d[i:i+8]
+    return out
+def ds(files, overlays=1):
+    # Root holds the files; the first `overlays` are overlays.
+    names = b''.join(bytes([len(n)]) + n for n, _ in files[overlays:]) + b'\x00'
+    fnt = struct.pack('<IHH', 8, overlays, 1) + names
+    fat_at = 0x60 + len(fnt); at = fat_at + 8*len(files); fat = b''; body = b''
+    for _, d in files:
+        fat += struct.pack('<II', at+len(body), at+len(body)+len(d)); body += d
+    head = b'FUZZGAME\x00\x00\x00\x00FUZZ'.ljust(0x40, b'\x00') + struct.pack('<IIII', 0x60, len(fnt), fat_at, len(fat))
+    return head.ljust(0x60, b'\x00') + fnt + fat + body
+files = [(b'', rlcn(colours(16))), (b'a.nclr', rlcn(colours(16, 3))),
+         (b'b.narc', narc([b'text', rlcn(colours(16)), narc([rlcn(colours(32))])])),
+         (b'c.lz', lz(rlcn(colours(16, 5)))), (b'd.lz', lz(narc([rlcn(colours(16))]), 0x11))]
+w(t,'ds-filesystem', ds(files))
+lying = bytearray(ds(files))
+# File 1 ends far past the image, file 2 starts after its end.
+fat_at = struct.unpack_from('<I', lying, 0x48)[0]
+struct.pack_into('<I', lying, fat_at + 12, 0xFFFFFFF0)
+struct.pack_into('<I', lying, fat_at + 16, 0x7FFFFFFF)
+w(t,'ds-lying-fat', bytes(lying))
+w(t,'lz-truncated', ds([(b'x.lz', lz(rlcn(colours(16)))[:30])], 0))
+code = bytes((i*37+11) % 256 for i in range(0x400))
+w(t,'gba-scan', b'\xff'*0xC0 + code[:0x100] + b'\xff\xff' + colours(16) + b'\xff\xff' + code)

@@ -1,0 +1,269 @@
+#include "frmrompalettes.h"
+
+#include <QAbstractTableModel>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QSortFilterProxyModel>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QThread>
+#include <QVBoxLayout>
+
+namespace {
+
+enum Column { OffsetColumn, ColoursColumn, SourceColumn, StripColumn, ColumnCount };
+constexpr int StripSwatch = 12;
+
+QColor colourOf(quint16 word)
+{
+    auto scale = [](int c) { return (c * 255 + 15) / 31; };
+    return QColor(scale(word & 31), scale(word >> 5 & 31), scale(word >> 10 & 31));
+}
+
+// Paints the first sixteen colours of a row as a strip of swatches.
+class StripDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const QVariantList words = index.data(Qt::UserRole).toList();
+        const QRect area = option.rect.adjusted(2, 3, -2, -3);
+        painter->save();
+        painter->setPen(QColor(64, 64, 64));
+        for (int i = 0; i < words.size(); ++i) {
+            const QRect swatch(area.left() + i * StripSwatch, area.top(), StripSwatch - 1,
+                               area.height() - 1);
+            painter->fillRect(swatch, colourOf(quint16(words[i].toUInt())));
+            painter->drawRect(swatch);
+        }
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
+    {
+        return QSize(16 * StripSwatch + 4, 18);
+    }
+};
+
+} // namespace
+
+class PaletteListModel : public QAbstractTableModel
+{
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setPalettes(std::vector<RomFs::FoundPalette> palettes)
+    {
+        beginResetModel();
+        m_palettes = std::move(palettes);
+        endResetModel();
+    }
+    const RomFs::FoundPalette &palette(int row) const { return m_palettes[size_t(row)]; }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : int(m_palettes.size());
+    }
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : ColumnCount;
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const RomFs::FoundPalette &found = m_palettes[size_t(index.row())];
+        if (role == Qt::DisplayRole) {
+            switch (index.column()) {
+            case OffsetColumn:
+                return RomFs::offsetText(found.offset);
+            case ColoursColumn:
+                return found.colours;
+            case SourceColumn:
+                return found.compressed ? found.source + QStringLiteral(" (compressed)")
+                                        : found.source;
+            default:
+                return QVariant();
+            }
+        }
+        if (role == Qt::UserRole && index.column() == StripColumn) {
+            QVariantList words;
+            for (quint32 i = 0; i < std::min<quint32>(found.colours, 16); ++i)
+                words.append(uint(found.first[i]));
+            return words;
+        }
+        if (role == Qt::TextAlignmentRole && index.column() != SourceColumn)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        if (role == Qt::ToolTipRole && found.compressed)
+            return QStringLiteral("Inside a compressed file: cannot be edited in place");
+        return QVariant();
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return QVariant();
+        static const char *const captions[] = { "Offset", "Colours", "Source", "First colours" };
+        return QString::fromLatin1(captions[section]);
+    }
+
+private:
+    std::vector<RomFs::FoundPalette> m_palettes;
+};
+
+frmRomPalettes::frmRomPalettes(const Platform::Services &services,
+                               std::function<void(const QString &)> activate, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_services(services), m_activate(std::move(activate))
+{
+    setWindowTitle(QStringLiteral("Palettes in ROM"));
+    resize(620, 440);
+
+    lblGame = new QLabel(this);
+    QFont bold = lblGame->font();
+    bold.setBold(true);
+    lblGame->setFont(bold);
+
+    auto *filterLabel = new QLabel(QStringLiteral("&Filter by source:"), this);
+    txtFilter = new QLineEdit(this);
+    txtFilter->setClearButtonEnabled(true);
+    txtFilter->setPlaceholderText(QStringLiteral("part of a file name, e.g. .narc"));
+    filterLabel->setBuddy(txtFilter);
+    connect(txtFilter, &QLineEdit::textChanged, this, &frmRomPalettes::txtFilter_Change);
+
+    m_model = new PaletteListModel(this);
+    m_filter = new QSortFilterProxyModel(this);
+    m_filter->setSourceModel(m_model);
+    m_filter->setFilterKeyColumn(SourceColumn);
+    m_filter->setFilterCaseSensitivity(Qt::CaseInsensitive);
+
+    lstPalettes = new QTableView(this);
+    lstPalettes->setModel(m_filter);
+    lstPalettes->setItemDelegateForColumn(StripColumn, new StripDelegate(lstPalettes));
+    lstPalettes->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lstPalettes->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstPalettes->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstPalettes->setAlternatingRowColors(true);
+    lstPalettes->verticalHeader()->hide();
+    lstPalettes->verticalHeader()->setDefaultSectionSize(20);
+    lstPalettes->horizontalHeader()->setSectionResizeMode(SourceColumn, QHeaderView::Stretch);
+    lstPalettes->setColumnWidth(OffsetColumn, 80);
+    lstPalettes->setColumnWidth(ColoursColumn, 60);
+    lstPalettes->setColumnWidth(StripColumn, 16 * StripSwatch + 8);
+    connect(lstPalettes, &QTableView::activated, this, &frmRomPalettes::lstPalettes_Activated);
+
+    lblStatus = new QLabel(this);
+
+    auto *filterRow = new QHBoxLayout;
+    filterRow->addWidget(filterLabel);
+    filterRow->addWidget(txtFilter, 1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lblGame);
+    layout->addLayout(filterRow);
+    layout->addWidget(lstPalettes, 1);
+    layout->addWidget(lblStatus);
+    setRom(QString());
+}
+
+frmRomPalettes::~frmRomPalettes()
+{
+    // Listings still running are told to stop, then awaited, so none
+    // reports to a window that is gone.
+    if (m_cancel)
+        m_cancel->store(true);
+    for (const QPointer<QThread> &worker : std::as_const(m_workers)) {
+        if (worker)
+            worker->wait();
+    }
+}
+
+void frmRomPalettes::setRom(const QString &path)
+{
+    if (m_cancel)
+        m_cancel->store(true);
+    m_path = path;
+    const int generation = ++m_generation;
+    m_model->setPalettes({});
+    lblGame->clear();
+    if (path.isEmpty()) {
+        lblStatus->setText(QStringLiteral("No ROM image is open."));
+        return;
+    }
+    lblStatus->setText(QStringLiteral("Looking for palettes in %1...")
+                               .arg(QFileInfo(path).fileName()));
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    m_cancel = cancel;
+    QThread *worker = QThread::create([this, path, cancel, generation] {
+        RomFs::Listing listing;
+        QString reason;
+        const bool ok = RomFs::listPalettesInFile(path, listing, &reason, cancel.get());
+        if (cancel->load())
+            return;
+        QMetaObject::invokeMethod(
+                this,
+                [this, generation, ok, listing = std::move(listing), reason] {
+                    showListing(generation, ok, listing, reason);
+                },
+                Qt::QueuedConnection);
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    m_workers.removeAll(QPointer<QThread>());
+    m_workers.append(worker);
+    worker->start(QThread::LowPriority);
+}
+
+void frmRomPalettes::showListing(int generation, bool ok, const RomFs::Listing &listing,
+                                 const QString &reason)
+{
+    if (generation != m_generation)
+        return;
+    const QString fileName = QFileInfo(m_path).fileName();
+    if (!ok) {
+        lblStatus->setText(QStringLiteral("Cannot read \"%1\": %2.").arg(m_path, reason));
+        emit listed();
+        return;
+    }
+    QString game = listing.title.isEmpty() ? QStringLiteral("(no title)") : listing.title;
+    if (!listing.gameCode.isEmpty())
+        game += QStringLiteral("  [%1]").arg(listing.gameCode);
+    lblGame->setText(game);
+    const size_t count = listing.palettes.size();
+    const QString how = listing.fileSystem ? QStringLiteral("in its file system")
+                                           : QStringLiteral("by scanning it");
+    lblStatus->setText(count == 1 ? QStringLiteral("1 palette found in %1 %2.").arg(fileName, how)
+                                  : QStringLiteral("%1 palettes found in %2 %3.")
+                                            .arg(count)
+                                            .arg(fileName, how));
+    m_model->setPalettes(listing.palettes);
+    emit listed();
+}
+
+void frmRomPalettes::lstPalettes_Activated(const QModelIndex &index)
+{
+    const QModelIndex row = m_filter->mapToSource(index);
+    if (!row.isValid())
+        return;
+    const RomFs::FoundPalette &found = m_model->palette(row.row());
+    if (found.compressed) {
+        m_services.messages->showMessage(
+                this,
+                QStringLiteral("The palette in %1 lies in a compressed file at %2; it cannot be "
+                               "edited in place.")
+                        .arg(found.source, RomFs::offsetText(found.offset)),
+                windowTitle(), QMessageBox::Ok, QMessageBox::Information);
+        return;
+    }
+    if (m_activate)
+        m_activate(RomFs::offsetText(found.offset));
+}
+
+void frmRomPalettes::txtFilter_Change(const QString &text)
+{
+    m_filter->setFilterFixedString(text);
+}

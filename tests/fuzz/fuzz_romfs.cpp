@@ -1,0 +1,34 @@
+// Arbitrary bytes as a ROM image: the lister finishes, every palette it
+// reports lies inside the image (or, when compressed, starts at a byte of
+// it), and the listing is ordered and one line per palette.
+#include "fuzzsupport.h"
+#include "palettefinder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const RomFs::MemoryImage image(bytes);
+    const RomFs::Listing listing = RomFs::listPalettes(image);
+    const RomFs::FoundPalette *previous = nullptr;
+    for (const RomFs::FoundPalette &found : listing.palettes) {
+        FUZZ_CHECK(found.colours > 0);
+        FUZZ_CHECK(found.offset < size);
+        FUZZ_CHECK(!found.source.contains('\n') && !found.source.contains('\t'));
+        if (!found.compressed) {
+            FUZZ_CHECK(found.offset + 2 * quint64(found.colours) <= size);
+            // The strip shows the colours as they lie in the image.
+            for (quint32 i = 0; i < found.colours && i < 16; ++i) {
+                const quint64 at = found.offset + 2 * i;
+                FUZZ_CHECK(found.first[i] == quint16(data[at] | data[at + 1] << 8));
+            }
+        }
+        if (previous) {
+            FUZZ_CHECK(previous->offset < found.offset
+                       || (previous->offset == found.offset && previous->source <= found.source));
+        }
+        previous = &found;
+    }
+    const QString text = RomFs::formatListing(listing);
+    FUZZ_CHECK(text.count('\n') == qsizetype(listing.palettes.size()));
+    return 0;
+}
