@@ -512,20 +512,15 @@ RecordSet Database::openSelection(const QString &name)
 {
     const QByteArray wanted = name.toUtf8();
     const QByteArrayView trimmed = trimBlanks(wanted);
-    return openQuery([&](const PackedRows &rows, qsizetype row) {
-        return !rows.isNull(row, RecordSet::Surname)
-                && JetText::compareUtf8(trimBlanks(rows.utf8(row, RecordSet::Surname)), trimmed)
-                == 0;
+    return openQuery([&](QByteArrayView surname) {
+        return JetText::compareUtf8(trimBlanks(surname), trimmed) == 0;
     });
 }
 
 RecordSet Database::openSearch(const QString &typed)
 {
     const JetText::Pattern pattern(typed + QLatin1Char('*'));
-    return openQuery([&](const PackedRows &rows, qsizetype row) {
-        return !rows.isNull(row, RecordSet::Surname)
-                && pattern.matchesUtf8(rows.utf8(row, RecordSet::Surname));
-    });
+    return openQuery([&](QByteArrayView surname) { return pattern.matchesUtf8(surname); });
 }
 
 template<typename Keep>
@@ -542,7 +537,9 @@ RecordSet Database::openQuery(Keep keep)
     const PackedRows &table = m_connection->table;
     RecordSet set;
     for (qsizetype row = 0; row < table.size(); ++row) {
-        if (keep(table, row))
+        // A NULL name matches nothing, as in SQL.
+        const QByteArrayView surname = table.utf8(row, RecordSet::Surname);
+        if (!surname.isNull() && keep(surname))
             set.m_rows.appendFrom(table, row);
     }
     set.m_connection = m_connection;

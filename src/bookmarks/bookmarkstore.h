@@ -142,7 +142,8 @@ public:
     QString lastError() const { return m_lastError; }
 
 private:
-    // The rows of the whole table for which keep answers true.
+    // The rows of the whole table whose name is not NULL and for whose
+    // UTF-8 bytes keep answers true.
     template<typename Keep>
     RecordSet openQuery(Keep keep);
 
