@@ -357,7 +357,11 @@ void frmMain::SelectCol_Click()
 
 void frmMain::mnuData_Click()
 {
-    showShared(m_database, [this] { return new frmDatabase(m_services); });
+    showShared(m_database, [this] {
+        auto *database = new frmDatabase(m_services);
+        connect(database, &frmDatabase::offsetChosen, this, &frmMain::loadPaletteAt);
+        return database;
+    });
 }
 
 frmRomPalettes *frmMain::romPalettesWindow() const

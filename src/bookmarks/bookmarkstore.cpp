@@ -8,7 +8,6 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -18,44 +17,16 @@ namespace {
 
 const QString closedReason = QStringLiteral("the bookmark database is closed");
 
-// Both queries hand the user's text to SQLite as a parameter, so quotes,
-// semicolons, % and _ in it are plain text. Jet's pattern and comparison
-// rules come from the functions registered below.
 constexpr const char *selectAllSql = "SELECT rowid, surname, forename FROM tbldata ORDER BY rowid";
-constexpr const char *selectionSql
-        = "SELECT rowid, surname, forename FROM tbldata"
-          " WHERE trim(surname, ' ') = trim(?1, ' ') COLLATE jet_nocase ORDER BY rowid";
-constexpr const char *searchSql = "SELECT rowid, surname, forename FROM tbldata"
-                                  " WHERE jet_like(?1 || '*', surname) ORDER BY rowid";
 
-void jetLike(sqlite3_context *context, int, sqlite3_value **arguments)
+// Blanks (spaces only) removed from both ends, as SQL's trim(x, ' ').
+QByteArrayView trimBlanks(QByteArrayView text)
 {
-    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL
-        || sqlite3_value_type(arguments[1]) == SQLITE_NULL) {
-        sqlite3_result_null(context);
-        return;
-    }
-    const auto *name = reinterpret_cast<const char *>(sqlite3_value_text(arguments[1]));
-    const QByteArrayView nameBytes(name, sqlite3_value_bytes(arguments[1]));
-    // The pattern is the same for every row: compile it once per query and
-    // let SQLite keep it. SQLite may drop it at once, so it is used before
-    // it is handed over, never after.
-    if (const auto *cached = static_cast<const JetText::Pattern *>(sqlite3_get_auxdata(context, 0))) {
-        sqlite3_result_int(context, cached->matchesUtf8(nameBytes));
-        return;
-    }
-    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(arguments[0]));
-    auto pattern = std::make_unique<JetText::Pattern>(
-            QString::fromUtf8(text, sqlite3_value_bytes(arguments[0])));
-    sqlite3_result_int(context, pattern->matchesUtf8(nameBytes));
-    sqlite3_set_auxdata(context, 0, pattern.release(),
-                        [](void *p) { delete static_cast<JetText::Pattern *>(p); });
-}
-
-int jetNoCase(void *, int leftSize, const void *left, int rightSize, const void *right)
-{
-    return JetText::compareUtf8(QByteArrayView(static_cast<const char *>(left), leftSize),
-                                QByteArrayView(static_cast<const char *>(right), rightSize));
+    while (!text.isEmpty() && text.front() == ' ')
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back() == ' ')
+        text.chop(1);
+    return text;
 }
 
 // SQLite creates the -wal and -shm files with the store's own mode, and
@@ -92,10 +63,10 @@ namespace detail {
 struct Connection
 {
     Sqlite::ConnectionHandle db;
-    Sqlite::Statement selectAll, selection, search, insert, change, remove, dataVersion;
+    Sqlite::Statement selectAll, insert, change, remove, dataVersion;
     Sqlite::Statement begin, commit, rollback;
 
-    QList<Row> table;
+    PackedRows table;
     qint64 tableVersion = -1;
     bool tableCurrent = false;
 
@@ -105,8 +76,7 @@ struct Connection
     void close()
     {
         for (Sqlite::Statement *statement :
-             { &selectAll, &selection, &search, &insert, &change, &remove, &dataVersion, &begin,
-               &commit, &rollback })
+             { &selectAll, &insert, &change, &remove, &dataVersion, &begin, &commit, &rollback })
             *statement = Sqlite::Statement();
         db.reset();
         table.clear();
@@ -122,12 +92,12 @@ struct Connection
     }
 
     // Runs a query into rows; false on failure.
-    bool readRows(Sqlite::Statement &query, QList<Row> &rows)
+    bool readRows(Sqlite::Statement &query, PackedRows &rows)
     {
         rows.clear();
         int rc;
         while ((rc = query.step()) == SQLITE_ROW)
-            rows.append({ query.columnInt64(0), query.columnText(1), query.columnText(2) });
+            rows.appendUtf8(query.columnInt64(0), query.columnUtf8(1), query.columnUtf8(2));
         query.reset();
         return rc == SQLITE_DONE;
     }
@@ -139,9 +109,10 @@ struct Connection
             return false;
         if (tableCurrent && *version == tableVersion)
             return true;
-        QList<Row> rows;
+        PackedRows rows;
         if (!readRows(selectAll, rows))
             return false;
+        rows.squeeze();
         table = std::move(rows);
         tableVersion = *version;
         tableCurrent = true;
@@ -198,18 +169,24 @@ struct Connection
 
 namespace {
 
-// Where a row of rowid belongs in a list kept in rowid order.
-qsizetype rowidPosition(const QList<Row> &rows, qint64 rowid)
+// Where a row of rowid belongs in rows kept in rowid order.
+qsizetype rowidPosition(const PackedRows &rows, qint64 rowid)
 {
-    return std::lower_bound(rows.begin(), rows.end(), rowid,
-                            [](const Row &row, qint64 id) { return row.rowid < id; })
-            - rows.begin();
+    qsizetype low = 0, high = rows.size();
+    while (low < high) {
+        const qsizetype middle = low + (high - low) / 2;
+        if (rows.rowid(middle) < rowid)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
 }
 
 // Answers where the row went.
-qsizetype insertInRowidOrder(QList<Row> &rows, const Row &row)
+qsizetype insertInRowidOrder(PackedRows &rows, const Row &row)
 {
-    const qsizetype at = rows.isEmpty() || rows.last().rowid < row.rowid
+    const qsizetype at = rows.isEmpty() || rows.rowid(rows.size() - 1) < row.rowid
             ? rows.size()
             : rowidPosition(rows, row.rowid);
     rows.insert(at, row);
@@ -300,21 +277,20 @@ QVariant RecordSet::value(int field) const
 
 QString RecordSet::text(int field) const
 {
-    const Row *row = nullptr;
+    if (field != Surname && field != Forename)
+        return QString();
     if (m_pending != Pending::None)
-        row = &m_buffer;
-    else if (hasCurrent())
-        row = &m_rows[m_position];
-    if (!row)
-        return QString();
-    switch (field) {
-    case Surname:
-        return row->surname;
-    case Forename:
-        return row->forename;
-    default:
-        return QString();
-    }
+        return field == Surname ? m_buffer.surname : m_buffer.forename;
+    return hasCurrent() ? m_rows.text(m_position, field) : QString();
+}
+
+QList<Row> RecordSet::rows() const
+{
+    QList<Row> rows;
+    rows.reserve(m_rows.size());
+    for (qsizetype i = 0; i < m_rows.size(); ++i)
+        rows.append(m_rows.row(i));
+    return rows;
 }
 
 void RecordSet::addNew()
@@ -328,7 +304,7 @@ bool RecordSet::edit()
     if (!hasCurrent())
         return fail(QStringLiteral("no bookmark is current"));
     m_pending = Pending::Editing;
-    m_buffer = m_rows[m_position];
+    m_buffer = m_rows.row(m_position);
     return true;
 }
 
@@ -364,7 +340,7 @@ bool RecordSet::update()
             return fail(reason);
         Row added = m_buffer;
         added.rowid = sqlite3_last_insert_rowid(c.db.get());
-        c.followOwnWrite([&](QList<Row> &table) { insertInRowidOrder(table, added); });
+        c.followOwnWrite([&](PackedRows &table) { insertInRowidOrder(table, added); });
         const qsizetype at = m_type == Type::Table ? insertInRowidOrder(m_rows, added)
                                                    : (m_rows.append(added), m_rows.size() - 1);
         // The cursor keeps its row when the new one lands before it.
@@ -380,13 +356,13 @@ bool RecordSet::update()
         if (changed == 0)
             return fail(QStringLiteral("the bookmark is no longer in the database"));
         const Row changedRow = m_buffer;
-        c.followOwnWrite([&](QList<Row> &table) {
+        c.followOwnWrite([&](PackedRows &table) {
             const qsizetype at = rowidPosition(table, changedRow.rowid);
-            if (at < table.size() && table[at].rowid == changedRow.rowid)
-                table[at] = changedRow;
+            if (at < table.size() && table.rowid(at) == changedRow.rowid)
+                table.replace(at, changedRow);
         });
-        if (hasCurrent() && m_rows[m_position].rowid == changedRow.rowid)
-            m_rows[m_position] = changedRow;
+        if (hasCurrent() && m_rows.rowid(m_position) == changedRow.rowid)
+            m_rows.replace(m_position, changedRow);
     }
     m_pending = Pending::None;
     return true;
@@ -399,14 +375,14 @@ bool RecordSet::deleteCurrent()
     if (!m_connection || !m_connection->isOpen())
         return fail(closedReason);
     detail::Connection &c = *m_connection;
-    const qint64 rowid = m_rows[m_position].rowid;
+    const qint64 rowid = m_rows.rowid(m_position);
     c.remove.bind(1, rowid);
     QString reason;
     if (c.writeTransaction(c.remove, &reason) < 0)
         return fail(reason);
-    c.followOwnWrite([&](QList<Row> &table) {
+    c.followOwnWrite([&](PackedRows &table) {
         const qsizetype at = rowidPosition(table, rowid);
-        if (at < table.size() && table[at].rowid == rowid)
+        if (at < table.size() && table.rowid(at) == rowid)
             table.remove(at);
     });
     m_rows.remove(m_position);
@@ -475,21 +451,13 @@ bool Database::open(const QString &path)
     }
     if (Sqlite::execute(db, "PRAGMA synchronous=FULL") != SQLITE_OK)
         return failed();
-    // Each search reads the whole table; keep it in SQLite's page cache
-    // rather than reading it from the file every time (32 MiB at most, a
-    // few hundred thousand bookmarks).
-    if (Sqlite::execute(db, "PRAGMA cache_size=-32768") != SQLITE_OK)
+    // Reads go to the copy of the table kept below, so SQLite's own page
+    // cache need only serve single-row writes: keep it small rather than
+    // hold a second copy of the table.
+    if (Sqlite::execute(db, "PRAGMA cache_size=-512") != SQLITE_OK)
         return failed();
     if (Sqlite::execute(db, "CREATE TABLE IF NOT EXISTS tbldata(surname TEXT, forename TEXT)")
         != SQLITE_OK)
-        return failed();
-
-    if (sqlite3_create_function_v2(db, "jet_like", 2,
-                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                                   jetLike, nullptr, nullptr, nullptr)
-                != SQLITE_OK
-        || sqlite3_create_collation_v2(db, "jet_nocase", SQLITE_UTF8, nullptr, jetNoCase, nullptr)
-                != SQLITE_OK)
         return failed();
 
     struct
@@ -498,8 +466,6 @@ bool Database::open(const QString &path)
         const char *sql;
     } statements[] = {
         { connection->selectAll, selectAllSql },
-        { connection->selection, selectionSql },
-        { connection->search, searchSql },
         { connection->insert, "INSERT INTO tbldata(surname, forename) VALUES(?1, ?2)" },
         { connection->change, "UPDATE tbldata SET surname = ?1, forename = ?2 WHERE rowid = ?3" },
         { connection->remove, "DELETE FROM tbldata WHERE rowid = ?1" },
@@ -544,26 +510,37 @@ RecordSet Database::openTable()
 
 RecordSet Database::openSelection(const QString &name)
 {
-    return openQuery(0, name);
+    const QByteArray wanted = name.toUtf8();
+    const QByteArrayView trimmed = trimBlanks(wanted);
+    return openQuery([&](QByteArrayView surname) {
+        return JetText::compareUtf8(trimBlanks(surname), trimmed) == 0;
+    });
 }
 
 RecordSet Database::openSearch(const QString &typed)
 {
-    return openQuery(1, typed);
+    const JetText::Pattern pattern(typed + QLatin1Char('*'));
+    return openQuery([&](QByteArrayView surname) { return pattern.matchesUtf8(surname); });
 }
 
-RecordSet Database::openQuery(int which, const QString &parameter)
+template<typename Keep>
+RecordSet Database::openQuery(Keep keep)
 {
     if (!isOpen()) {
         m_lastError = closedReason;
         return RecordSet();
     }
-    Sqlite::Statement &query = which == 0 ? m_connection->selection : m_connection->search;
-    RecordSet set;
-    query.bind(1, parameter.isNull() ? QStringLiteral("") : parameter);
-    if (!m_connection->readRows(query, set.m_rows)) {
+    if (!m_connection->refreshTable()) {
         m_lastError = m_connection->error();
         return RecordSet();
+    }
+    const PackedRows &table = m_connection->table;
+    RecordSet set;
+    for (qsizetype row = 0; row < table.size(); ++row) {
+        // A NULL name matches nothing, as in SQL.
+        const QByteArrayView surname = table.utf8(row, RecordSet::Surname);
+        if (!surname.isNull() && keep(surname))
+            set.m_rows.appendFrom(table, row);
     }
     set.m_connection = m_connection;
     set.m_type = RecordSet::Type::Query;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "packedrows.h"
+
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -16,13 +18,6 @@ inline QString storeFileName()
 {
     return QStringLiteral("Database.sqlite");
 }
-
-struct Row
-{
-    qint64 rowid = 0;
-    QString surname; // a null QString is SQL NULL
-    QString forename;
-};
 
 namespace detail {
 struct Connection;
@@ -94,8 +89,10 @@ public:
     // Why the last failing call failed.
     QString lastError() const { return m_lastError; }
 
-    // All rows, in order (for inspection; the window moves the cursor).
-    const QList<Row> &rows() const { return m_rows; }
+    // All rows, in order: as texts (for inspection; the window moves the
+    // cursor), and as they are held, which costs no copy.
+    QList<Row> rows() const;
+    const PackedRows &packedRows() const { return m_rows; }
 
 private:
     friend class Database;
@@ -105,7 +102,7 @@ private:
 
     std::shared_ptr<detail::Connection> m_connection;
     Type m_type = Type::Query;
-    QList<Row> m_rows;
+    PackedRows m_rows;
     qsizetype m_position = 0; // -1 before the first row, size() after the last
     bool m_currentDeleted = false;
     Pending m_pending = Pending::None;
@@ -137,13 +134,18 @@ public:
     RecordSet openSelection(const QString &name);
     // The rows whose name matches typed followed by * as a pattern of
     // JetText::Pattern: the names that begin with what the user typed.
+    // Both queries run over the copy of the table the store keeps, read
+    // afresh when another connection has written.
     RecordSet openSearch(const QString &typed);
 
     // On failure the record sets above are closed and this says why.
     QString lastError() const { return m_lastError; }
 
 private:
-    RecordSet openQuery(int which, const QString &parameter);
+    // The rows of the whole table whose name is not NULL and for whose
+    // UTF-8 bytes keep answers true.
+    template<typename Keep>
+    RecordSet openQuery(Keep keep);
 
     std::shared_ptr<detail::Connection> m_connection;
     QString m_path;

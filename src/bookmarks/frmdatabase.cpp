@@ -81,6 +81,7 @@ void frmDatabase::buildControls()
     lstdata = new ListBox(this);
     lstdata->setGeometry(twipsRect(120, 600, 2055, 2595));
     connect(lstdata, &ListBox::itemClicked, this, &frmDatabase::lstdata_Click);
+    connect(lstdata, &ListBox::itemActivated, this, &frmDatabase::lstdata_DblClick);
 
     txtSurname = new QLineEdit(this);
     txtSurname->setGeometry(twipsRect(3720, 360, 1935, 285));
@@ -134,8 +135,11 @@ void frmDatabase::buildControls()
 
 QMessageBox::StandardButton frmDatabase::message(const QString &text, const QString &title,
                                                  QMessageBox::StandardButtons buttons,
-                                                 QMessageBox::Icon icon)
+                                                 QMessageBox::Icon icon,
+                                                 QMessageBox::StandardButton defaultButton)
 {
+    if (defaultButton != QMessageBox::NoButton)
+        return m_services.messages->ask(this, text, title, buttons, icon, defaultButton);
     return m_services.messages->showMessage(this, text, title, buttons, icon);
 }
 
@@ -207,17 +211,11 @@ void frmDatabase::FillList()
             return;
     }
 
+    // The list shows the set's rows as the set holds them; like a walk
+    // through every row, this leaves the set past its last row.
+    lstdata->setRows(rsCurrent.packedRows());
     rsCurrent.moveLast();
-    rsCurrent.moveFirst();
-    const int lngRecordCount = rsCurrent.recordCount();
-    const int surname = Bookmarks::RecordSet::fieldIndex(u"surname");
-    QStringList names;
-    names.reserve(lngRecordCount);
-    for (int lngRow = 1; lngRow <= lngRecordCount; ++lngRow) {
-        names.append(rsCurrent.text(surname));
-        rsCurrent.moveNext();
-    }
-    lstdata->setItems(names);
+    rsCurrent.moveNext();
 }
 
 void frmDatabase::txtSearch_Change()
@@ -252,6 +250,22 @@ void frmDatabase::lstdata_Click()
     txtSurname->setText(rsCurrent.value(u"surname").toString());
     cmdEdit->setEnabled(true);
     cmdDelete->setEnabled(true);
+}
+
+void frmDatabase::lstdata_DblClick(int row)
+{
+    if (!dbBookmarks.isOpen())
+        return;
+    // Looked up on its own, so the current record set and the boxes stay
+    // as they are (also while adding or editing).
+    Bookmarks::RecordSet chosen = dbBookmarks.openSelection(trimBlanks(lstdata->itemText(row)));
+    if (!chosen.isOpen()) {
+        warn(QStringLiteral("Cannot read the bookmark database"), dbBookmarks.lastError());
+        return;
+    }
+    chosen.moveFirst();
+    if (chosen.hasCurrent())
+        emit offsetChosen(chosen.value(u"forename").toString());
 }
 
 void frmDatabase::cmdAdd_Click()
@@ -361,9 +375,11 @@ void frmDatabase::cmdDelete_Click()
                 errorTitle, QMessageBox::Ok, QMessageBox::Critical);
         return;
     }
-    varAnswer = message(QStringLiteral("Are You Sure You Want To Delete This Record"),
+    // Named, and No by default: Enter alone must not delete.
+    varAnswer = message(QStringLiteral("Are You Sure You Want To Delete The Bookmark \"%1\"?")
+                                .arg(rsCurrent.value(u"surname").toString()),
                         QStringLiteral("Delete Record"), QMessageBox::Yes | QMessageBox::No,
-                        QMessageBox::NoIcon);
+                        QMessageBox::NoIcon, QMessageBox::No);
     if (varAnswer != QMessageBox::Yes)
         return;
     if (!rsCurrent.deleteCurrent()) {

@@ -14,8 +14,9 @@ class QPushButton;
 
 // "Bookmark's Database": a notebook of named palette offsets. The user
 // narrows the list by typing the beginning of a name, reads a bookmark's
-// offset, and adds, changes or deletes bookmarks. Opens the store afresh
-// each time it is created; deletes itself when closed.
+// offset, and adds, changes or deletes bookmarks. A double-click or Enter
+// on a name offers its offset to whoever listens to offsetChosen(). Opens
+// the store afresh each time it is created; deletes itself when closed.
 class frmDatabase : public QWidget
 {
     Q_OBJECT
@@ -46,8 +47,13 @@ public:
     QPushButton *cmdsave = nullptr;
     QPushButton *cmdCANCEL = nullptr;
 
+signals:
+    // The user chose to use a bookmark: its offset text, as stored.
+    void offsetChosen(const QString &offsetText);
+
 public slots:
     void lstdata_Click();
+    void lstdata_DblClick(int row);
     void txtSearch_Change();
     void cmdAdd_Click();
     void cmdEdit_Click();
@@ -73,7 +79,9 @@ private:
     bool openForSearchText();
     QMessageBox::StandardButton message(const QString &text, const QString &title,
                                         QMessageBox::StandardButtons buttons,
-                                        QMessageBox::Icon icon);
+                                        QMessageBox::Icon icon,
+                                        QMessageBox::StandardButton defaultButton
+                                        = QMessageBox::NoButton);
     void warn(const QString &what, const QString &reason);
 
     Platform::Services m_services;

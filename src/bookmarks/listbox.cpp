@@ -9,34 +9,33 @@ public:
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override
     {
-        return parent.isValid() ? 0 : int(texts.size());
+        return parent.isValid() ? 0 : int(rows.size());
     }
 
     QVariant data(const QModelIndex &index, int role) const override
     {
-        if (!index.isValid() || index.row() >= texts.size())
+        if (!index.isValid() || index.row() >= rows.size())
             return QVariant();
         if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-            return texts.at(index.row());
+            return text(index.row());
         return QVariant();
     }
 
-    void replace(const QStringList &newTexts)
+    // The name as the list shows it: NULL shows as nothing.
+    QString text(int row) const
+    {
+        return row >= 0 && row < rows.size() ? QString::fromUtf8(rows.utf8(row, rows.Surname))
+                                             : QString();
+    }
+
+    void replace(const Bookmarks::PackedRows &newRows)
     {
         beginResetModel();
-        texts = newTexts;
+        rows = newRows;
         endResetModel();
     }
 
-    void append(const QString &text)
-    {
-        const int row = int(texts.size());
-        beginInsertRows(QModelIndex(), row, row);
-        texts.append(text);
-        endInsertRows();
-    }
-
-    QStringList texts;
+    Bookmarks::PackedRows rows;
 };
 
 ListBox::ListBox(QWidget *parent) : QListView(parent), m_model(new Model(this))
@@ -46,36 +45,36 @@ ListBox::ListBox(QWidget *parent) : QListView(parent), m_model(new Model(this))
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every entry is one line of text: the view need not measure each one.
     setUniformItemSizes(true);
+    // Double-click and Enter (activated) use the entry; a single click or
+    // the arrow keys only choose it.
+    connect(this, &QAbstractItemView::activated, this, [this](const QModelIndex &index) {
+        if (index.isValid())
+            emit itemActivated(index.row());
+    });
 }
 
 int ListBox::count() const
 {
-    return int(m_model->texts.size());
+    return m_model->rowCount();
 }
 
 QString ListBox::itemText(int row) const
 {
-    return m_model->texts.value(row);
+    return m_model->text(row);
 }
 
 QStringList ListBox::items() const
 {
-    return m_model->texts;
+    QStringList texts;
+    texts.reserve(count());
+    for (int row = 0; row < count(); ++row)
+        texts.append(itemText(row));
+    return texts;
 }
 
-void ListBox::clear()
+void ListBox::setRows(const Bookmarks::PackedRows &rows)
 {
-    m_model->replace(QStringList());
-}
-
-void ListBox::addItem(const QString &text)
-{
-    m_model->append(text);
-}
-
-void ListBox::setItems(const QStringList &texts)
-{
-    m_model->replace(texts);
+    m_model->replace(rows);
 }
 
 int ListBox::currentRow() const

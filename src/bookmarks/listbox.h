@@ -1,14 +1,17 @@
 #pragma once
 
+#include "packedrows.h"
+
 #include <QListView>
 #include <QStringList>
 
-class QAbstractListModel;
-
-// An unsorted list of texts with one chosen entry, cheap to refill with a
-// hundred thousand entries (a QListWidget makes one object per entry).
+// The bookmark names of a set of rows, unsorted, with one chosen entry.
+// The list shows the rows it was given as they are held, without a copy:
+// a hundred thousand bookmarks cost no more than the rows themselves.
 // itemClicked() tells that the user chose an entry, by mouse or keyboard,
 // or that setCurrentRow() did; refilling the list chooses nothing.
+// itemActivated() tells that the user double-clicked an entry or pressed
+// Enter on it: the user wants to use that bookmark.
 class ListBox : public QListView
 {
     Q_OBJECT
@@ -19,10 +22,8 @@ public:
     QString itemText(int row) const;
     QStringList items() const;
 
-    void clear();
-    void addItem(const QString &text);
-    // Replaces all entries at once, as clear() and addItem() for each would.
-    void setItems(const QStringList &texts);
+    // Shows the names of rows, in their order.
+    void setRows(const Bookmarks::PackedRows &rows);
 
     // The chosen entry, -1 for none; its text, empty for none.
     int currentRow() const;
@@ -34,6 +35,7 @@ public:
 
 signals:
     void itemClicked();
+    void itemActivated(int row);
 
 protected:
     void selectionChanged(const QItemSelection &selected,

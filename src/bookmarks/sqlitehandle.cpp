@@ -55,17 +55,14 @@ qint64 Statement::columnInt64(int column) const
     return sqlite3_column_int64(m_stmt.get(), column);
 }
 
-QString Statement::columnText(int column) const
+QByteArrayView Statement::columnUtf8(int column) const
 {
     sqlite3_stmt *stmt = m_stmt.get();
     if (sqlite3_column_type(stmt, column) == SQLITE_NULL)
-        return QString();
+        return QByteArrayView();
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
     const int size = sqlite3_column_bytes(stmt, column);
-    QString result = QString::fromUtf8(text, size);
-    if (result.isNull())
-        result = QStringLiteral(""); // an empty text is not NULL
-    return result;
+    return text ? QByteArrayView(text, size) : QByteArrayView("", 0);
 }
 
 int execute(sqlite3 *db, const char *sql)

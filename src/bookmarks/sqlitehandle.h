@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <memory>
@@ -35,8 +36,9 @@ public:
     void reset(); // also clears the bindings
 
     qint64 columnInt64(int column) const;
-    // NULL gives a null QString.
-    QString columnText(int column) const;
+    // A text column's UTF-8 bytes, valid until the next step or reset;
+    // NULL gives a null view, an empty text an empty one.
+    QByteArrayView columnUtf8(int column) const;
 
 private:
     struct Finalizer

@@ -16,6 +16,18 @@ QMessageBox::StandardButton DialogMessageService::showMessage(QWidget *parent, c
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
+QMessageBox::StandardButton DialogMessageService::ask(QWidget *parent, const QString &text,
+                                                      const QString &title,
+                                                      QMessageBox::StandardButtons buttons,
+                                                      QMessageBox::Icon icon,
+                                                      QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 QString DialogFileChooser::getOpenFileName(QWidget *parent, const QString &caption,
                                            const QString &filter)
 {

@@ -17,6 +17,18 @@ public:
                                                     const QString &title,
                                                     QMessageBox::StandardButtons buttons,
                                                     QMessageBox::Icon icon) = 0;
+    // A question whose default button (the one Enter presses) is given, for
+    // questions whose safe answer is not the first button; text is shown
+    // as plain text. Services that show nothing may ignore the default.
+    virtual QMessageBox::StandardButton ask(QWidget *parent, const QString &text,
+                                            const QString &title,
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::Icon icon,
+                                            QMessageBox::StandardButton defaultButton)
+    {
+        Q_UNUSED(defaultButton);
+        return showMessage(parent, text, title, buttons, icon);
+    }
 };
 
 // Asks the user for a file to open; an empty result means cancelled.
@@ -43,6 +55,9 @@ public:
                                             const QString &title,
                                             QMessageBox::StandardButtons buttons,
                                             QMessageBox::Icon icon) override;
+    QMessageBox::StandardButton ask(QWidget *parent, const QString &text, const QString &title,
+                                    QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                    QMessageBox::StandardButton defaultButton) override;
 };
 
 class DialogFileChooser final : public FileChooser

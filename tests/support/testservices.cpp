@@ -9,6 +9,16 @@ QMessageBox::StandardButton RecordingMessages::showMessage(QWidget *, const QStr
     return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
 }
 
+QMessageBox::StandardButton RecordingMessages::ask(QWidget *, const QString &text,
+                                                   const QString &title,
+                                                   QMessageBox::StandardButtons buttons,
+                                                   QMessageBox::Icon icon,
+                                                   QMessageBox::StandardButton defaultButton)
+{
+    messages.append({ text, title, buttons, icon, defaultButton });
+    return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
+}
+
 QString QueuedFileChooser::getOpenFileName(QWidget *, const QString &caption,
                                            const QString &filter)
 {

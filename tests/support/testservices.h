@@ -13,6 +13,7 @@ struct RecordedMessage
     QString title;
     QMessageBox::StandardButtons buttons;
     QMessageBox::Icon icon;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton; // NoButton: not given
 };
 
 class RecordingMessages final : public Platform::MessageService
@@ -22,6 +23,9 @@ public:
                                             const QString &title,
                                             QMessageBox::StandardButtons buttons,
                                             QMessageBox::Icon icon) override;
+    QMessageBox::StandardButton ask(QWidget *parent, const QString &text, const QString &title,
+                                    QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                    QMessageBox::StandardButton defaultButton) override;
 
     QList<RecordedMessage> messages;
     // The button each message is answered with; Ok when none is queued.
