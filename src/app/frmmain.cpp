@@ -319,12 +319,13 @@ bool frmMain::mayDiscardEdits()
     const QString where = m_romPath.isEmpty()
             ? QString()
             : QStringLiteral(" to \"%1\"").arg(QFileInfo(m_romPath).fileName());
-    return m_services.messages->showMessage(
+    // Enter keeps the edits: only a deliberate Yes throws them away.
+    return m_services.messages->ask(
                    this,
                    QStringLiteral("The palette in the boxes has not been written%1. Discard it?")
                            .arg(where),
                    Platform::programTitle(), QMessageBox::Yes | QMessageBox::No,
-                   QMessageBox::Question)
+                   QMessageBox::Question, QMessageBox::No)
             == QMessageBox::Yes;
 }
 
@@ -532,14 +533,14 @@ void frmMain::writePalette()
     const QFileInfo rom(m_romPath);
     const qint64 growth = qint64(*offset) + RomPalette::ByteCount - rom.size();
     if (rom.isFile() && growth > 0
-        && m_services.messages->showMessage(
+        && m_services.messages->ask(
                    this,
                    QStringLiteral("The palette at %1 runs past the end of \"%2\": writing it "
                                   "makes the file %3 bytes longer. Write it?")
                            .arg(txtOffset->text(), rom.fileName())
                            .arg(growth),
                    Platform::programTitle(), QMessageBox::Yes | QMessageBox::No,
-                   QMessageBox::Question)
+                   QMessageBox::Question, QMessageBox::No)
                 != QMessageBox::Yes) {
         return;
     }
