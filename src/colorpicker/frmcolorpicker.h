@@ -200,6 +200,9 @@ private:
     quint32 newColor() const;
     void setNewColor(quint32 colour);
     bool handleKeyPress(QObject *watched, QKeyEvent *event);
+    // Takes a box's text as leaving it does, when the user changed it.
+    void applyBox(QLineEdit *box);
+    void repaintSliderForMode();
     void putOnClipboard(const QString &text);
 
     Platform::Services m_services;
@@ -220,4 +223,5 @@ private:
     bool blnNoHistory = false;
     int m_sliderMarkerY = 222;
     bool m_shown = false;
+    bool m_autoCopyReady = false;
 };

@@ -1,5 +1,7 @@
 #include "pickersettings.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QList>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -121,13 +123,12 @@ Loaded parse(const QByteArray &contents)
     }
     if (!lines.at(5).isEmpty()) {
         const QString pointer = lines.at(5).trimmed();
-        // A pointer past the last slot would send the next history entry
-        // nowhere; such a file is treated as unreadable.
-        const auto value = isNumeric(pointer) ? toInteger(pointer.toDouble(), 0, HistorySlots - 1)
-                                              : std::nullopt;
-        if (!value)
+        if (!isNumeric(pointer))
             return fail();
-        loaded.historyPointer = quint8(*value);
+        // A pointer off the ring starts it again at slot 0; the history
+        // itself is still good and is kept.
+        loaded.historyPointer =
+                quint8(toInteger(pointer.toDouble(), 0, HistorySlots - 1).value_or(0));
     }
     for (int slot = 0; slot < HistorySlots; ++slot) {
         const QString text = lines.at(6 + slot);
@@ -162,6 +163,18 @@ QByteArray serialize(const Settings &settings)
 
 bool save(const QString &path, const Settings &settings, QString *reason)
 {
+    // Temporary files of saves that were killed before their rename
+    // (QSaveFile names them after the file and six more characters).
+    const QFileInfo target(path);
+    const QRegularExpression leftover(QRegularExpression::anchoredPattern(
+            QRegularExpression::escape(target.fileName()) + QStringLiteral("\\.[A-Za-z0-9]{6}")));
+    QDir folder = target.dir();
+    for (const QString &name : folder.entryList({ target.fileName() + QStringLiteral(".*") },
+                                                QDir::Files | QDir::Hidden)) {
+        if (leftover.match(name).hasMatch())
+            folder.remove(name);
+    }
+
     QSaveFile file(path);
     const QByteArray contents = serialize(settings);
     // Unbuffered: a buffered QSaveFile only writes at commit(), where a
