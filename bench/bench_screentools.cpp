@@ -1,7 +1,6 @@
-// The picker's screen tools: one 10 ms tick of the eyedropper (sample, boxes,
-// slider, markers) and of the magnifier (grab and enlarge into the view).
-// With a scripted desktop the window's own work is measured; on an X server
-// (QT_QPA_PLATFORM=xcb) the same ticks also run against the real screen.
+// One 10 ms tick of the picker's eyedropper (sample, boxes, slider, markers)
+// and of its magnifier (grab and enlarge into the view), over a desktop held
+// in memory; on an X server (QT_QPA_PLATFORM=xcb) also over the real screen.
 #include "frmcolorpicker.h"
 #include "screensource.h"
 
@@ -11,70 +10,47 @@
 
 #include "benchsupport.h"
 
-#include <benchmark/benchmark.h>
-
 #include <memory>
 
 namespace {
 
-// A desktop held in memory; the pointer walks over it.
+// A desktop in memory; the pointer walks over it.
 class ScriptedScreen final : public ScreenSource
 {
 public:
-    ScriptedScreen() : m_desktop(1280, 1024, QImage::Format_RGB32)
-    {
-        for (int y = 0; y < m_desktop.height(); ++y)
-            for (int x = 0; x < m_desktop.width(); ++x)
-                m_desktop.setPixel(x, y, qRgb(x & 255, y & 255, (x ^ y) & 255));
-    }
     QPoint cursorPosition() override
     {
         ++m_step;
-        return QPoint((m_step * 37) % 1280, (m_step * 53) % 1024);
+        return { (m_step * 37) % 1280, (m_step * 53) % 1024 };
     }
-    QRgb pixel(QPoint position) override { return m_desktop.pixel(position); }
+    QRgb pixel(QPoint p) override { return m_desktop.pixel(p); }
     QImage grab(const QRect &rect) override { return m_desktop.copy(rect); }
     QRect screenGeometry(QPoint) override { return m_desktop.rect(); }
 
 private:
-    QImage m_desktop;
+    QImage m_desktop = QImage(1280, 1024, QImage::Format_RGB32);
     int m_step = 0;
 };
 
-// The real source reads wherever the pointer happens to be.
-std::unique_ptr<ScreenSource> makeSource(bool real)
+void tick(benchmark::State &state, bool real, bool magnifier)
 {
+    SilentMessages messages;
+    std::unique_ptr<ScreenSource> source;
     if (real)
-        return std::make_unique<DesktopScreenSource>();
-    return std::make_unique<ScriptedScreen>();
-}
-
-void eyedropperTick(benchmark::State &state, bool real)
-{
-    SilentMessages messages;
-    auto source = makeSource(real);
-    frmColorPicker picker(Platform::Services{ &messages, nullptr, nullptr }, nullptr, source.get());
-    picker.show();
-    picker.imgEyedropper_MouseDown(1, 0, 0, 0);
-    picker.tmrScreenColor->stop(); // the loop ticks instead
-    for (auto _ : state)
-        picker.tmrScreenColor_Timer();
-    picker.imgEyedropper_MouseUp(1, 0, 0, 0);
-}
-
-void magnifierTick(benchmark::State &state, bool real)
-{
-    SilentMessages messages;
-    auto source = makeSource(real);
+        source = std::make_unique<DesktopScreenSource>();
+    else
+        source = std::make_unique<ScriptedScreen>();
     frmColorPicker picker(Platform::Services{ &messages, nullptr, nullptr }, nullptr, source.get());
     picker.show();
     picker.cboPercent->setCurrentIndex(int(state.range(0)));
-    picker.imgMagnifier_MouseDown(1, 0, 0, 0);
+    magnifier ? picker.imgMagnifier_MouseDown(1, 0, 0, 0) : picker.imgEyedropper_MouseDown(1, 0, 0, 0);
+    // The loop ticks instead of the timers.
     picker.Timer1->stop();
+    picker.tmrScreenColor->stop();
     for (auto _ : state)
-        picker.Timer1_Timer();
-    state.SetLabel(picker.cboPercent->currentText().toStdString());
-    picker.Timer1->stop();
+        magnifier ? picker.Timer1_Timer() : picker.tmrScreenColor_Timer();
+    state.SetLabel(magnifier ? picker.cboPercent->currentText().toStdString() : std::string());
+    magnifier ? picker.imgMagnifier_MouseUp(1, 0, 0, 0) : picker.imgEyedropper_MouseUp(1, 0, 0, 0);
 }
 
 } // namespace
@@ -84,17 +60,16 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    std::vector<bool> sources{ false };
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        sources.push_back(true);
-    for (bool real : sources) {
+    for (bool real : { false, true }) {
+        if (real && QGuiApplication::platformName() != QLatin1String("xcb"))
+            continue;
         const std::string suffix = real ? "/realScreen" : "/scripted";
         benchmark::RegisterBenchmark(("eyedropperTick" + suffix).c_str(),
-                                     [real](benchmark::State &s) { eyedropperTick(s, real); })
-                ->Unit(benchmark::kMicrosecond);
+                                     [real](benchmark::State &s) { tick(s, real, false); })
+                ->Arg(1)->Unit(benchmark::kMicrosecond);
         // Index 0 is 100% (the widest grab), index 9 is 1600%.
         benchmark::RegisterBenchmark(("magnifierTick" + suffix).c_str(),
-                                     [real](benchmark::State &s) { magnifierTick(s, real); })
+                                     [real](benchmark::State &s) { tick(s, real, true); })
                 ->Arg(0)->Arg(9)->ArgName("zoomIndex")->Unit(benchmark::kMicrosecond);
     }
     return runBenchmarks(argc, argv);
