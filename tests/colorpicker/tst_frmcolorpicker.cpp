@@ -87,9 +87,6 @@ private slots:
     void scenarios();
     void opensWithSettingsFile_data();
     void opensWithSettingsFile();
-    void magnifierShowsAndSavesEnlargedScreen_data();
-    void magnifierShowsAndSavesEnlargedScreen();
-    void widenNarrowAndMoveWindow();
     void unwritableFilesLetToolsAndWindowClose();
 
 private:
@@ -99,6 +96,7 @@ private:
 
     std::unique_ptr<TestServices> m_services;
     std::unique_ptr<ScriptedScreen> m_screen;
+    int m_moves = 0;
 };
 
 void tst_frmColorPicker::init()
@@ -109,12 +107,14 @@ void tst_frmColorPicker::init()
     }
     m_services = std::make_unique<TestServices>();
     m_screen = std::make_unique<ScriptedScreen>();
+    m_moves = 0;
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
 }
 
 std::unique_ptr<frmColorPicker> tst_frmColorPicker::open(bool show)
 {
     auto w = std::make_unique<frmColorPicker>(m_services->services(), nullptr, m_screen.get());
+    connect(w.get(), &frmColorPicker::moveByBackgroundStarted, this, [this] { ++m_moves; });
     if (show) {
         w->show();
         w->activateWindow();
@@ -124,41 +124,38 @@ std::unique_ptr<frmColorPicker> tst_frmColorPicker::open(bool show)
     return w;
 }
 
-// Steps, separated by ";": enter/type/paste <box> <text>; keys <box> <text
-// or ^key sequence>...; mode <n>; click old|cc|h<k>; field|slider
-// [right-]press|move|[right-]release|click <x,y>; arrow up|down; clip <text>;
-// clear (Ctrl+H); autocopy; reopen (Ctrl+Q and open again); screen <x,y>;
-// eyedropper press|release; tick; return-tab <n>.
+// Steps, separated by ";": enter|type|paste <box> <text>; keys <box> <text
+// or ^key sequence>...; mode <n>; click old|cc|less|more|h<k>; field|slider
+// [right-]press|move|[right-]release|click <x,y>; arrow up|down; press
+// background|label; clip <text>; clear (Ctrl+H); autocopy; reopen (Ctrl+Q,
+// then open again); screen <x,y>; zoom <index>; eyedropper|magnifier
+// press|release; tick (eyedropper); look (magnifier); return-tab <n>.
 void tst_frmColorPicker::run(std::unique_ptr<frmColorPicker> &w, const QString &steps)
 {
     for (const QString &step : steps.split(';', Qt::SkipEmptyParts)) {
         const QStringList a = step.trimmed().split(' ');
         const QString op = a[0];
+        QLineEdit *edit = boxNames.contains(a.value(1)) ? box(*w, a[1]) : nullptr;
         if (op == "enter" || op == "type" || op == "paste") {
-            QLineEdit *edit = box(*w, a[1]);
             QTest::mouseClick(edit, Qt::LeftButton);
             edit->selectAll();
             QTest::keyClick(edit, Qt::Key_Backspace);
-            if (op == "paste") {
+            if (op == "paste")
                 QGuiApplication::clipboard()->setText(a.mid(2).join(' '));
-                QTest::keySequence(edit, QKeySequence::Paste);
-            } else {
-                QTest::keyClicks(edit, a.mid(2).join(' '));
-            }
+            op == "paste" ? QTest::keySequence(edit, QKeySequence::Paste) : QTest::keyClicks(edit, a.mid(2).join(' '));
             if (op == "enter")
                 QTest::keyClick(edit, Qt::Key_Tab);
         } else if (op == "keys") {
             for (const QString &k : a.mid(2))
-                k.startsWith('^') ? QTest::keySequence(box(*w, a[1]), k == "^Redo" ? QKeySequence(QKeySequence::Redo)
-                                                                                   : QKeySequence(k.mid(1)))
-                                  : QTest::keyClicks(box(*w, a[1]), k);
+                k.startsWith('^') ? QTest::keySequence(edit, k == "^Redo" ? QKeySequence(QKeySequence::Redo)
+                                                                          : QKeySequence(k.mid(1)))
+                                  : QTest::keyClicks(edit, k);
         } else if (op == "mode") {
             w->objOption[a[1].toInt()]->click();
         } else if (op == "click") {
-            QWidget *target = a[1] == "old" ? static_cast<QWidget *>(w->lblOldColor)
-                    : a[1] == "cc"          ? static_cast<QWidget *>(w->lblComplementaryColor)
-                                            : w->lblHistoryColor[a[1].mid(1).toInt()];
-            QTest::mouseClick(target, Qt::LeftButton);
+            const QHash<QString, QWidget *> targets{ { "old", w->lblOldColor }, { "cc", w->lblComplementaryColor },
+                                                     { "less", w->cmdLess }, { "more", w->cmdMore } };
+            QTest::mouseClick(targets.value(a[1], w->lblHistoryColor[a[1].mid(1).toInt()]), Qt::LeftButton);
         } else if (op == "field" || op == "slider") {
             QWidget *picture = op == "field" ? w->picBigBox : w->picThinBox;
             const Qt::MouseButton button = a[1].startsWith("right-") ? Qt::RightButton : Qt::LeftButton;
@@ -172,6 +169,9 @@ void tst_frmColorPicker::run(std::unique_ptr<frmColorPicker> &w, const QString &
                 QTest::mouseClick(picture, button, {}, point(a[2]));
         } else if (op == "arrow") {
             QTest::keyClick(w->picThinBox, a[1] == "up" ? Qt::Key_Up : Qt::Key_Down);
+        } else if (op == "press") {
+            a[1] == "label" ? QTest::mousePress(w->Label4, Qt::LeftButton, {}, QPoint(3, 3))
+                            : QTest::mousePress(w->canvas, Qt::RightButton, {}, QPoint(440, 300));
         } else if (op == "clip") {
             QGuiApplication::clipboard()->setText(a[1]);
         } else if (op == "clear") {
@@ -184,11 +184,14 @@ void tst_frmColorPicker::run(std::unique_ptr<frmColorPicker> &w, const QString &
             w = open();
         } else if (op == "screen") {
             m_screen->cursor = point(a[1]) - QPoint(2, 2);
-        } else if (op == "eyedropper") {
-            a[1] == "press" ? QTest::mousePress(w->imgEyedropper, Qt::RightButton, {}, QPoint(9, 9))
-                            : QTest::mouseRelease(w->imgEyedropper, Qt::RightButton, {}, QPoint(9, 9));
-        } else if (op == "tick") {
-            w->tmrScreenColor_Timer();
+        } else if (op == "zoom") {
+            w->cboPercent->setCurrentIndex(a[1].toInt());
+        } else if (op == "eyedropper" || op == "magnifier") {
+            QWidget *icon = op == "eyedropper" ? w->imgEyedropper : w->imgMagnifier;
+            a[1] == "press" ? QTest::mousePress(icon, Qt::RightButton, {}, QPoint(9, 9))
+                            : QTest::mouseRelease(icon, Qt::RightButton, {}, QPoint(9, 9));
+        } else if (op == "tick" || op == "look") {
+            op == "tick" ? w->tmrScreenColor_Timer() : w->Timer1_Timer();
         } else if (op == "return-tab") {
             for (int i = 0; i < a[1].toInt(); ++i) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -202,72 +205,74 @@ void tst_frmColorPicker::run(std::unique_ptr<frmColorPicker> &w, const QString &
 
 // hex, word, clip, a box's name, boxes, state (hue saturation luminance),
 // ptr, history, mode, field@x,y, slider@row, sliderValue, marker, focus,
-// coords, preview, reads, tips, and sliderAsModeSwitch: whether the slider
-// shows what selecting the current mode anew paints.
+// coords, preview, reads, held, tips, tools, centred, moves, view, and
+// sliderAsModeSwitch: whether the slider shows what selecting the current
+// mode anew paints.
 QString tst_frmColorPicker::value(frmColorPicker &w, const QString &what)
 {
-    if (what == "hex" || what == "word" || boxNames.contains(what))
+    if (boxNames.contains(what))
         return box(w, what)->text();
-    if (what == "clip")
-        return QGuiApplication::clipboard()->text();
-    if (what == "boxes") {
-        QStringList texts;
-        for (QLineEdit *edit : w.Text1)
-            texts << edit->text();
-        return texts.join(',');
+    QStringList parts;
+    if (what == "boxes" || what == "history" || what == "focus") {
+        for (int i = 0; i < 8; ++i) {
+            ColourBox *swatch = w.lblHistoryColor[i % 6];
+            if (what == "boxes" && i < 6)
+                parts << w.Text1[i]->text();
+            else if (what == "history" && i < 6)
+                parts << (swatch->tag() == "blank" ? "-" : hexOf(swatch->color()));
+            else if (what == "focus" && box(w, boxNames[i])->hasFocus())
+                return boxNames[i];
+        }
+        return parts.join(',');
     }
     const auto &s = w.colorState();
-    if (what == "state")
-        return QStringLiteral("%1 %2 %3").arg(s.intColorAngle).arg(s.bytSaturation).arg(s.bytLuminance);
-    if (what == "ptr")
-        return QString::number(w.historyPointer());
-    if (what == "history") {
-        QStringList swatches;
-        for (ColourBox *swatch : w.lblHistoryColor)
-            swatches << (swatch->tag() == "blank" ? "-" : hexOf(swatch->color()));
-        return swatches.join(',');
-    }
-    if (what == "mode")
-        return QString::number(w.currentMode());
-    if (what.startsWith("field@")) {
-        const QPoint p = point(what.mid(6)) - QPoint(2, 2);
-        return hexAt(w.picBigBox->image(), p.x(), p.y());
-    }
-    if (what.startsWith("slider@"))
-        return hexAt(w.picThinBox->image(), 10, what.mid(7).toInt());
-    if (what == "sliderValue")
-        return QString::number(255 + 33 - w.sliderMarkerRow());
-    if (what == "marker") {
-        // Shown, and on a pixel within 3 of the chosen colour.
+    const QColor chosen('#' + hexOf(w.picNewColor->color()));
+    if (what == "marker") { // shown, on a pixel within 3 of the chosen colour
         const QColor under(w.picBigBox->image().pixel(w.picBigBox->markerCentre()));
-        const QColor chosen('#' + hexOf(w.picNewColor->color()));
-        return w.picBigBox->markerVisible() && qAbs(under.red() - chosen.red()) <= 3
-                        && qAbs(under.green() - chosen.green()) <= 3 && qAbs(under.blue() - chosen.blue()) <= 3
-                ? "on colour" : "off: " + under.name() + " for " + chosen.name();
+        const bool near = qAbs(under.red() - chosen.red()) <= 3 && qAbs(under.green() - chosen.green()) <= 3
+                && qAbs(under.blue() - chosen.blue()) <= 3;
+        return w.picBigBox->markerVisible() && near ? "on colour" : "off: " + under.name() + " for " + chosen.name();
     }
-    if (what == "focus") {
-        for (const QString &name : boxNames)
-            if (box(w, name)->hasFocus())
-                return name;
-        return "elsewhere";
+    if (what == "view") { // the screen around the pointer in zoom x zoom blocks, and scr.bmp the same
+        const QImage shown = w.picZoom->image().convertToFormat(QImage::Format_RGB32);
+        const int zoom = w.cboPercent->currentData().toInt();
+        const QPoint origin = m_screen->last.topLeft();
+        for (int y = 0; y < shown.height(); y += 3)
+            for (int x = 0; x < shown.width(); x += 5)
+                if (shown.pixel(x, y) != m_screen->desktop.pixel(origin + QPoint(x / zoom, y / zoom)))
+                    return QStringLiteral("wrong at %1, %2").arg(x).arg(y);
+        QImage saved;
+        saved.load(dataPath("scr.bmp"), "BMP");
+        const QPoint middle = origin + QPoint(shown.width(), shown.height()) / 2 / zoom - m_screen->cursor;
+        return QStringLiteral("%1x%2 blocks, %3, %4").arg(zoom).arg(zoom)
+                .arg(middle.manhattanLength() <= 2 ? "centred" : "off centre", saved.convertToFormat(QImage::Format_RGB32) == shown ? "saved" : "not saved");
     }
-    if (what == "coords")
-        return w.txtCoords->text();
-    if (what == "preview")
-        return hexAt(w.picPreView->image(), 0, 0);
-    if (what == "reads")
-        return QString::number(m_screen->reads);
-    if (what == "held")
-        return QString::number(w.tmrScreenColor->isActive() + 2 * bool(QGuiApplication::overrideCursor()));
-    if (what == "tips")
-        return QString::number(!w.lblComplementaryColor->toolTip().isEmpty() + !w.cmdLess->toolTip().isEmpty()
-                               + !w.cmdMore->toolTip().isEmpty());
     if (what == "sliderAsModeSwitch") {
         const QImage shown = w.picThinBox->image();
         w.objOption_Click(w.currentMode());
         return shown == w.picThinBox->image() ? "yes" : "no";
     }
-    return "unknown check " + what;
+    const QPoint p = point(what.section('@', 1)) - QPoint(2, 2);
+    const QHash<QString, QString> values{
+        { "clip", QGuiApplication::clipboard()->text() },
+        { "state", QStringLiteral("%1 %2 %3").arg(s.intColorAngle).arg(s.bytSaturation).arg(s.bytLuminance) },
+        { "ptr", QString::number(w.historyPointer()) },
+        { "mode", QString::number(w.currentMode()) },
+        { "field", hexAt(w.picBigBox->image(), p.x(), p.y()) },
+        { "slider", hexAt(w.picThinBox->image(), 10, what.section('@', 1).toInt()) },
+        { "sliderValue", QString::number(255 + 33 - w.sliderMarkerRow()) },
+        { "coords", w.txtCoords->text() },
+        { "preview", hexAt(w.picPreView->image(), 0, 0) },
+        { "reads", QString::number(m_screen->reads) },
+        { "held", QString::number(w.tmrScreenColor->isActive() + w.Timer1->isActive() + 2 * !w.cboPercent->isEnabled()
+                                  + 4 * bool(QGuiApplication::overrideCursor())) },
+        { "tips", QString::number(!w.lblComplementaryColor->toolTip().isEmpty() + !w.cmdLess->toolTip().isEmpty()
+                                  + !w.cmdMore->toolTip().isEmpty()) },
+        { "tools", w.imgMagnifier->geometry().right() < w.canvas->width() ? "shown" : "hidden" },
+        { "centred", qAbs(w.frameGeometry().center().x() - w.screen()->geometry().center().x()) <= 1 ? "yes" : "no" },
+        { "moves", QString::number(m_moves) },
+    };
+    return values.value(what.section('@', 0, 0), "unknown check " + what);
 }
 
 void tst_frmColorPicker::scenarios_data()
@@ -376,10 +381,24 @@ void tst_frmColorPicker::scenarios_data()
             << "mode 3; eyedropper press; eyedropper release" << "reads=0;ptr=0;held=0";
     QTest::newRow("eyedropper takes the pixel, back in hue mode")
             << "mode 3; screen 700,300; eyedropper press; tick"
-            << "coords= X: 700  Y: 300;hex=BC2C57;preview=BC2C57;mode=0;ptr=1;held=3";
+            << "coords= X: 700  Y: 300;hex=BC2C57;preview=BC2C57;mode=0;ptr=1;held=5";
     QTest::newRow("eyedropper records on release")
             << "screen 700,300; eyedropper press; tick; screen 5,650; tick; eyedropper release"
             << "hex=058A0E;history=C0C0C0,058A0E,-,-,-,-;held=0;marker=on colour";
+    QTest::newRow("magnifier held") << "zoom 2; magnifier press; screen 500,350; look" << "held=7;coords= X: 500  Y: 350";
+    QTest::newRow("magnifier 100%") << "zoom 0; magnifier press; screen 100,600; look; screen 500,350; look; magnifier release"
+                                    << "view=1x1 blocks, centred, saved;held=0;hex=C0C0C0";
+    QTest::newRow("magnifier 300%") << "zoom 2; magnifier press; screen 500,350; look; magnifier release"
+                                    << "view=3x3 blocks, centred, saved";
+    QTest::newRow("magnifier 1600%") << "zoom 9; magnifier press; screen 500,350; look; magnifier release"
+                                     << "view=16x16 blocks, centred, saved";
+    QTest::newRow("magnifier without a zoom takes 200%") << "zoom -1; magnifier press; screen 500,350; look; magnifier release"
+                                                         << "view=2x2 blocks, centred, saved";
+    // The window.
+    QTest::newRow("narrowing hides the tools") << "click less" << "tools=hidden;centred=yes";
+    QTest::newRow("widening shows them again") << "click less; click more" << "tools=shown;centred=yes";
+    QTest::newRow("a press on the background moves the window")
+            << "press background; press label; field click 5,5" << "moves=1";
     QTest::newRow("settings kept across closing")
             << "autocopy; enter hex 123456; reopen"
             << "hex=123456;ptr=1;history=C0C0C0,123456,-,-,-,-;clip=before";
@@ -440,64 +459,7 @@ void tst_frmColorPicker::opensWithSettingsFile()
           "window");
 }
 
-void tst_frmColorPicker::magnifierShowsAndSavesEnlargedScreen_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("zoom");
-    QTest::newRow("100%") << 0 << 1;
-    QTest::newRow("300%") << 2 << 3;
-    QTest::newRow("1600%") << 9 << 16;
-    QTest::newRow("no choice takes 200%") << -1 << 2;
-}
 
-void tst_frmColorPicker::magnifierShowsAndSavesEnlargedScreen()
-{
-    QFETCH(int, index);
-    QFETCH(int, zoom);
-    auto w = open();
-    w->cboPercent->setCurrentIndex(index);
-    QTest::mousePress(w->imgMagnifier, Qt::LeftButton, {}, QPoint(16, 16));
-    QVERIFY(!w->cboPercent->isEnabled() && w->imgMagnifier->pixmap().isNull());
-    m_screen->cursor = QPoint(100, 600);
-    w->Timer1_Timer();
-    m_screen->cursor = QPoint(500, 350);
-    w->Timer1_Timer();
-    // The screen around the pointer, each pixel a zoom x zoom block.
-    const QImage shown = w->picZoom->image().convertToFormat(QImage::Format_RGB32);
-    const QPoint origin = m_screen->last.topLeft();
-    for (int y = 0; y < shown.height(); y += 3)
-        for (int x = 0; x < shown.width(); x += 5)
-            QCOMPARE(shown.pixel(x, y), m_screen->desktop.pixel(origin + QPoint(x / zoom, y / zoom)));
-    const int middle = shown.width() / 2 / zoom;
-    QVERIFY(qAbs(origin.x() + middle - 500) <= 1 && qAbs(origin.y() + middle - 350) <= 1);
-    QTest::mouseRelease(w->imgMagnifier, Qt::LeftButton, {}, QPoint(16, 16));
-    QVERIFY(w->cboPercent->isEnabled() && !w->Timer1->isActive() && !QGuiApplication::overrideCursor());
-    QCOMPARE(w->txtHexColor->text(), QStringLiteral("C0C0C0"));
-    QImage saved; // scr.bmp holds exactly the last view
-    QVERIFY(saved.load(dataPath("scr.bmp"), "BMP"));
-    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), shown);
-}
-
-void tst_frmColorPicker::widenNarrowAndMoveWindow()
-{
-    auto w = open();
-    const int top = w->pos().y();
-    const int centre = w->screen()->geometry().center().x();
-    const int wide = w->width();
-    QTest::mouseClick(w->cmdLess, Qt::LeftButton);
-    QVERIFY(w->width() < wide && w->cmdMore->geometry().right() < w->canvas->width());
-    QVERIFY(qAbs(w->frameGeometry().center().x() - centre) <= 1);
-    w->move(3, top);
-    QTest::mouseClick(w->cmdMore, Qt::LeftButton);
-    QVERIFY(w->width() > wide - 10 && qAbs(w->frameGeometry().center().x() - centre) <= 1);
-    QCOMPARE(w->pos().y(), top);
-    // A press on a free spot moves the window; one on a control does not.
-    QSignalSpy moves(w.get(), &frmColorPicker::moveByBackgroundStarted);
-    QTest::mousePress(w->canvas, Qt::RightButton, {}, QPoint(440, 300));
-    QTest::mousePress(w->Label4, Qt::LeftButton, {}, QPoint(3, 3));
-    QTest::mouseClick(w->picBigBox, Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(moves.count(), 1);
-}
 
 void tst_frmColorPicker::unwritableFilesLetToolsAndWindowClose()
 {

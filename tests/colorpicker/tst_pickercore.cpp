@@ -4,7 +4,6 @@
 #include "colormodel.h"
 #include "fieldpainter.h"
 #include "keytable.h"
-#include "module1.h"
 #include "pickersettings.h"
 #include "screensampling.h"
 #include "testfiles.h"
@@ -33,12 +32,6 @@ Rgb hsl(int h, int s, int l)
     Rgb c;
     hslChannels(h, s, l, c);
     return c;
-}
-
-// Low byte first, as the word box shows a colour word.
-QString wordText(quint32 word)
-{
-    return QStringLiteral("%1%2").arg(word & 255, 2, 16, QLatin1Char('0')).arg(word >> 8, 2, 16, QLatin1Char('0')).toUpper();
 }
 
 QByteArray lines(const QStringList &list, const char *end = "\r\n")
@@ -142,11 +135,9 @@ class tst_PickerCore : public QObject
 private slots:
     void computes_data();
     void computes();
-    void everyWordSurvivesPickerRoundTrip();
     void rainbowAndFade();
     void hslFieldsMatchPlainFormula_data();
     void hslFieldsMatchPlainFormula();
-    void pointerMarkerAndPixelAgree();
     void settingsFiles_data();
     void settingsFiles();
     void saveWritesFormatAndClearsLeftovers();
@@ -214,23 +205,6 @@ void tst_PickerCore::computes()
     QTEST(compute(what), "gives");
 }
 
-void tst_PickerCore::everyWordSurvivesPickerRoundTrip()
-{
-    // A word typed into the colour word box comes back as the same word,
-    // without bit 15, which is no part of the colour.
-    for (quint32 word = 0; word < 0x10000; ++word) {
-        MemoryDisplay display;
-        ColorState state(display);
-        const QString hex = Module1::GBAColorToRGBHex(wordText(word), false);
-        display.setNewColor(rgbValue(hex.left(2).toInt(nullptr, 16), hex.mid(2, 2).toInt(nullptr, 16),
-                                     hex.right(2).toInt(nullptr, 16)));
-        state.SplitlblNewColorToRGBboxes();
-        state.RGBToHSL(rgbValue(display.numbers[3].toInt(), display.numbers[4].toInt(), display.numbers[5].toInt()), true);
-        if (display.word != wordText(word & 0x7FFF))
-            QFAIL(qPrintable(wordText(word) + " came back as " + display.word));
-    }
-}
-
 void tst_PickerCore::rainbowAndFade()
 {
     // Six segments 42, 43, 42, 43, 42, 43 wide, segment j from 255 j to 255 j + 254.
@@ -288,22 +262,6 @@ void tst_PickerCore::hslFieldsMatchPlainFormula()
     }
     // The painter answers its last conversion, which the window keeps.
     QCOMPARE(text(last), mode == 0 ? text(hsl(value, 255, 255)) : at(field, 254, 255));
-}
-
-void tst_PickerCore::pointerMarkerAndPixelAgree()
-{
-    // A pointer on inner pixel p gives field units whose pixel is p again,
-    // within one unit of p across and two down (256 units over 254 rows).
-    for (int py = 0; py < fieldInnerHeight; ++py) {
-        for (int px = 0; px < fieldInnerWidth; ++px) {
-            const QPointF units = pixelToFieldUnits(QPointF(px, py));
-            QCOMPARE(fieldUnitsToPixel(units.x(), units.y()), QPoint(px, py));
-            QVERIFY(qAbs(qRound(units.x()) - px) <= 1 && qAbs(qRound(units.y()) - py) <= 2);
-        }
-    }
-    QCOMPARE(qRound(pixelToFieldUnits(QPointF(254, 253)).x()), 255);
-    QCOMPARE(fieldUnitsToPixel(-20, -20), QPoint(0, 0));
-    QCOMPARE(fieldUnitsToPixel(1000, 1000), QPoint(255, 255));
 }
 
 void tst_PickerCore::settingsFiles_data()
