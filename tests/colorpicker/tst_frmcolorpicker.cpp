@@ -422,6 +422,14 @@ void tst_frmColorPicker::scenarios_data()
             << "capture good; restart" << "settings=width 9465 200% copy 1 paste 1 pointer 0 old C0C0C0 view empty";
     QTest::newRow("five lines take the defaults") << "file 255|6975|4|#FALSE#|#TRUE#; restart"
                                                   << "settings=width 9690 200% copy 1 paste 1 pointer 0 old FF0000 view empty";
+    QTest::newRow("history pointer off the ring starts at 0, history kept")
+            << "file 255|6975|4|#FALSE#|#TRUE#|6|1|2|3|4|5|6; restart"
+            << "settings=width 6975 500% copy 0 paste 1 pointer 0 old FF0000 view empty;"
+               "history=010000,020000,030000,040000,050000,060000";
+    QTest::newRow("bad option takes the defaults") << "file 255|6975|4|maybe|#TRUE#|1|1|2|3|4|5|6; restart"
+            << "settings=width 9690 200% copy 1 paste 1 pointer 0 old FF0000 view empty;history=-,-,-,-,-,-";
+    QTest::newRow("history texts read as numbers") << "file 1|||||0|purple|42abc|blank||\"blank\"|7; restart"
+                                                   << "history=000000,2A0000,000000,000000,-,070000";
     QTest::newRow("empty option line keeps the check")
             << "file 255|6975|4||#TRUE#|1|255|65280|1|2|3|4; restart"
             << "settings=width 6975 500% copy 1 paste 1 pointer 1 old FF0000 view empty";

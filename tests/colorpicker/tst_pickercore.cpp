@@ -109,24 +109,6 @@ QString compute(const QString &what)
     return answers.join(' ');
 }
 
-QString summary(const PickerSettings::Loaded &l)
-{
-    QStringList parts;
-    if (l.oldColour) parts << QStringLiteral("old=%1").arg(*l.oldColour);
-    if (l.widthTwips) parts << QStringLiteral("width=%1").arg(*l.widthTwips);
-    if (l.zoomIndex) parts << QStringLiteral("zoom=%1").arg(*l.zoomIndex);
-    if (l.autoCopy) parts << QStringLiteral("copy=%1").arg(*l.autoCopy);
-    if (l.autoPaste) parts << QStringLiteral("paste=%1").arg(*l.autoPaste);
-    if (l.historyPointer) parts << QStringLiteral("ptr=%1").arg(*l.historyPointer);
-    QStringList history;
-    for (const auto &slot : l.history)
-        if (slot)
-            history << slot->tag;
-    if (!history.isEmpty()) parts << "hist=" + history.join(',');
-    if (l.usedDefaults) parts << "defaults";
-    return parts.join(' ');
-}
-
 } // namespace
 
 class tst_PickerCore : public QObject
@@ -138,8 +120,6 @@ private slots:
     void rainbowAndFade();
     void hslFieldsMatchPlainFormula_data();
     void hslFieldsMatchPlainFormula();
-    void settingsFiles_data();
-    void settingsFiles();
     void saveWritesFormatAndClearsLeftovers();
 };
 
@@ -262,39 +242,6 @@ void tst_PickerCore::hslFieldsMatchPlainFormula()
     }
     // The painter answers its last conversion, which the window keeps.
     QCOMPARE(text(last), mode == 0 ? text(hsl(value, 255, 255)) : at(field, 254, 255));
-}
-
-void tst_PickerCore::settingsFiles_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("gives");
-    const QString example = "old=16711680 width=9435 zoom=1 copy=1 paste=0 ptr=1 hist=255,16711680,blank,blank,blank,blank";
-    QTest::newRow("example") << lines(exampleFile) << example;
-    QTest::newRow("LF line ends") << lines(exampleFile, "\n") << example;
-    QTest::newRow("five lines") << lines(exampleFile.mid(0, 5)) << "old=16711680 defaults";
-    QTest::newRow("empty") << QByteArray() << "defaults";
-    const QStringList numbers{ "65280", "6975", "4", "#FALSE#", "True", "2", "1", "2", "3", "4", "5", "6" };
-    auto with = [&numbers](int line, const QString &value) {
-        QStringList file = numbers;
-        file[line] = value;
-        return lines(file);
-    };
-    const QString read = "old=65280 width=6975 zoom=4 copy=0 paste=1 ";
-    QTest::newRow("bad boolean") << with(3, "maybe") << "old=65280 width=6975 zoom=4 defaults";
-    QTest::newRow("zoom out of range") << with(2, "12") << "old=65280 width=6975 defaults";
-    QTest::newRow("history pointer off the ring") << with(5, "6") << read + "ptr=0 hist=1,2,3,4,5,6";
-    QTest::newRow("history pointer far off") << with(5, "300") << read + "ptr=0 hist=1,2,3,4,5,6";
-    QTest::newRow("history pointer no number") << with(5, "x") << read + "defaults";
-    QTest::newRow("history slot overflows") << with(9, "1e12") << read + "ptr=2 hist=1,2,3 defaults";
-    QTest::newRow("history texts read as numbers")
-            << lines({ "1", "", "", "", "", "", "purple", "  42abc", "blank", "", "\"blank\"", "7" })
-            << "old=1 hist=0,42,0,0,blank,7";
-}
-
-void tst_PickerCore::settingsFiles()
-{
-    QFETCH(QByteArray, file);
-    QTEST(summary(PickerSettings::parse(file)), "gives");
 }
 
 void tst_PickerCore::saveWritesFormatAndClearsLeftovers()
