@@ -50,8 +50,7 @@ QString hexAt(const QImage &image, int x, int y)
     return QColor(image.pixel(x, y)).name().mid(1).toUpper();
 }
 
-// A colour value (red in the low byte) as RRGGBB.
-QString hexOf(quint32 c)
+QString hexOf(quint32 c) // a colour value, red in the low byte
 {
     return QColor(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255)).name().mid(1).toUpper();
 }
@@ -212,26 +211,19 @@ void tst_frmColorPicker::run(std::unique_ptr<frmColorPicker> &w, const QString &
     }
 }
 
-// hex, word, clip, a box's name, boxes, state (hue saturation luminance),
-// ptr, history, mode, field@x,y, slider@row, sliderValue, marker, focus,
-// coords, preview, reads, held, tips, tools, centred, moves, view,
-// settings, warnings, and
-// sliderAsModeSwitch: whether the slider shows what selecting the current
-// mode anew paints.
+// A box's name, boxes, clip, state (hue saturation luminance), ptr, history,
+// mode, field@x,y, slider@row, sliderValue, marker, coords, preview, reads,
+// held, tips, tools, centred, moves, view, settings, warnings, and
+// sliderAsModeSwitch: whether the slider is what selecting the mode paints.
 QString tst_frmColorPicker::value(frmColorPicker &w, const QString &what)
 {
     if (boxNames.contains(what))
         return box(w, what)->text();
     QStringList parts;
-    if (what == "boxes" || what == "history" || what == "focus") {
-        for (int i = 0; i < 8; ++i) {
-            ColourBox *swatch = w.lblHistoryColor[i % 6];
-            if (what == "boxes" && i < 6)
-                parts << w.Text1[i]->text();
-            else if (what == "history" && i < 6)
-                parts << (swatch->tag() == "blank" ? "-" : hexOf(swatch->color()));
-            else if (what == "focus" && box(w, boxNames[i])->hasFocus())
-                return boxNames[i];
+    if (what == "boxes" || what == "history") {
+        for (int i = 0; i < 6; ++i) {
+            ColourBox *swatch = w.lblHistoryColor[i];
+            parts << (what == "boxes" ? w.Text1[i]->text() : swatch->tag() == "blank" ? "-" : hexOf(swatch->color()));
         }
         return parts.join(',');
     }
@@ -341,9 +333,7 @@ void tst_frmColorPicker::scenarios_data()
     QTest::newRow("blue mode") << blue + "5" << "field@7,9=07F6C8;slider@100=28789B;sliderValue=200;hex=2878C8";
     // The slider follows a colour set outside it.
     QTest::newRow("saturation mode, hue box") << blue + "1; enter hue 200" << "sliderAsModeSwitch=yes;hue=200";
-    QTest::newRow("brightness mode, hex box") << blue + "2; enter hex 3C9610" << "sliderAsModeSwitch=yes";
     QTest::newRow("red mode, word box") << blue + "3; enter word 1F7C" << "sliderAsModeSwitch=yes;hex=FF00FF";
-    QTest::newRow("red mode, blue box") << blue + "3; enter blue 7" << "sliderAsModeSwitch=yes";
     QTest::newRow("green mode, old colour") << blue + "4; click old" << "sliderAsModeSwitch=yes;hex=C0C0C0";
     QTest::newRow("green mode, C.C.") << blue + "4; click cc" << "sliderAsModeSwitch=yes;hue=29";
     QTest::newRow("blue mode, brightness box") << blue + "5; enter bri 40" << "sliderAsModeSwitch=yes";
@@ -351,7 +341,6 @@ void tst_frmColorPicker::scenarios_data()
     // Number boxes on leaving, from light grey (hue 0, saturation 0, luminance 192).
     QTest::newRow("hue above 360") << "paste hue 400; keys hue ^Tab" << "hue=360;state=1530 0 192;hex=C0C0C0";
     QTest::newRow("saturation 50% is 128") << "enter sat 50" << "state=0 128 192;hex=C06060;clip=9831";
-    QTest::newRow("saturation 30% is 76") << "enter sat 30" << "state=0 76 192";
     QTest::newRow("saturation above 100") << "enter sat 101" << "sat=100;state=0 255 192";
     QTest::newRow("brightness 2% is 5") << "enter bri 2" << "state=0 0 5";
     QTest::newRow("green 999 shows 255") << "enter green 999" << "green=255;state=510 63 255;ptr=1";
@@ -364,11 +353,9 @@ void tst_frmColorPicker::scenarios_data()
     QTest::newRow("short hex is no colour yet") << "enter hex FFF" << "hex=FFF;clip=before;ptr=0";
     QTest::newRow("pasted non-hex") << "paste hex 12G4ZZ; keys hex ^Tab" << "hex=C0C0C0;word=1863";
     QTest::newRow("word") << "enter word FFFF" << "hex=FFFFFF;word=FF7F;clip=FF7F;marker=on colour";
-    QTest::newRow("short word") << "enter word 1F0" << "hex=C0C0C0;word=1F0;clip=before";
     QTest::newRow("Auto Copy off") << "autocopy; enter hex 102030; field click 20,20" << "clip=before";
     // Key filters, and the editing keys every text box has.
     QTest::newRow("digits only in numbers") << "type sat 4a-5." << "sat=45";
-    QTest::newRow("three characters at most") << "type red 12345" << "red=123";
     QTest::newRow("hex lower case raised") << "type hex abcdef" << "hex=ABCDEF";
     QTest::newRow("hex drops g and blanks") << "type hex 1g 2Z3" << "hex=123";
     QTest::newRow("word takes the hex filter") << "type word ff7fa" << "word=FF7F";
@@ -379,7 +366,7 @@ void tst_frmColorPicker::scenarios_data()
     QTest::newRow("copy and paste") << "type word AB; keys word ^Ctrl+A ^Ctrl+C ^End ^Ctrl+V" << "word=ABAB";
     // Enter applies a box as leaving it does; unchanged boxes change nothing
     // (the word box would round 133013 to 15 bits, 103110).
-    QTest::newRow("Enter applies") << "type hue 400; keys hue ^Return" << "hue=360;state=1530 0 192;focus=hue";
+    QTest::newRow("Enter applies") << "type hue 400; keys hue ^Return" << "hue=360;state=1530 0 192";
     QTest::newRow("tabbing through changes nothing")
             << "type hex 133013; keys hex ^Enter; clip x; keys hue ^Backtab; return-tab 8"
             << "hex=133013;word=C208;ptr=1;clip=x";
@@ -401,7 +388,6 @@ void tst_frmColorPicker::scenarios_data()
     QTest::newRow("eyedropper records on release")
             << "screen 700,300; eyedropper press; tick; screen 5,650; tick; eyedropper release"
             << "hex=058A0E;history=C0C0C0,058A0E,-,-,-,-;held=0;marker=on colour";
-    QTest::newRow("magnifier held") << "zoom 2; magnifier press; screen 500,350; look" << "held=7;coords= X: 500  Y: 350";
     QTest::newRow("magnifier 100%") << "zoom 0; magnifier press; screen 100,600; look; screen 500,350; look; magnifier release"
                                     << "view=1x1 blocks, centred, saved;held=0;hex=C0C0C0";
     QTest::newRow("magnifier 1600%") << "zoom 9; magnifier press; screen 500,350; look; magnifier release"
