@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -164,14 +165,13 @@ QByteArray serialize(const Settings &settings)
 bool save(const QString &path, const Settings &settings, QString *reason)
 {
     // Temporary files of saves that were killed before their rename
-    // (QSaveFile names them after the file and six more characters).
+    // (QSaveFile names them after the file and six more letters or digits).
     const QFileInfo target(path);
-    const QRegularExpression leftover(QRegularExpression::anchoredPattern(
-            QRegularExpression::escape(target.fileName()) + QStringLiteral("\\.[A-Za-z0-9]{6}")));
+    const QString prefix = target.fileName() + QLatin1Char('.');
     QDir folder = target.dir();
-    for (const QString &name : folder.entryList({ target.fileName() + QStringLiteral(".*") },
-                                                QDir::Files | QDir::Hidden)) {
-        if (leftover.match(name).hasMatch())
+    for (const QString &name : folder.entryList({ prefix + QStringLiteral("??????") }, QDir::Files | QDir::Hidden)) {
+        const QStringView tail = QStringView(name).mid(prefix.size());
+        if (std::all_of(tail.begin(), tail.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; }))
             folder.remove(name);
     }
 
