@@ -34,14 +34,6 @@ Rgb hsl(int h, int s, int l)
     return c;
 }
 
-QByteArray lines(const QStringList &list, const char *end = "\r\n")
-{
-    return (list.join(QLatin1String(end)) + QLatin1String(end)).toLatin1();
-}
-
-const QStringList exampleFile{ "16711680", "9435", "1", "#TRUE#", "#FALSE#", "1", "255", "16711680",
-                               "\"blank\"", "\"blank\"", "\"blank\"", "\"blank\"" };
-
 // What one call computes: "hsl h s l", "rgb r g b" (from a state whose
 // saturation box reads 55), "field mode value x y", "slider painter a b
 // row", "source px py screenX screenY screenW screenH zoom", "key vk keysym".
@@ -252,7 +244,8 @@ void tst_PickerCore::saveWritesFormatAndClearsLeftovers()
     settings.historyPointer = 1;
     settings.history[0] = { 255, QStringLiteral("255") };
     settings.history[1] = { 16711680, QStringLiteral("16711680") };
-    QCOMPARE(PickerSettings::serialize(settings), lines(exampleFile));
+    QCOMPARE(PickerSettings::serialize(settings), QByteArray("16711680\r\n9435\r\n1\r\n#TRUE#\r\n#FALSE#\r\n1\r\n255\r\n"
+                                                             "16711680\r\n\"blank\"\r\n\"blank\"\r\n\"blank\"\r\n\"blank\"\r\n"));
     // Narrower than "<" makes it is written as the narrow width.
     settings.widthTwips = 5000;
     QCOMPARE(PickerSettings::serialize(settings).split('\n').at(1), QByteArray("6975\r"));
