@@ -1,109 +1,101 @@
-// Painting the colour picker's field in each of its six modes and its
-// slider, and whole drag steps through the window's handlers: each runs on
-// every pointer move, so each must stay far below a frame.
+// The colour picker's field and slider painters in each mode, a drag step
+// through the window's handlers, and one 10 ms tick of each screen tool over
+// a desktop in memory: each runs on every pointer move or tick.
 #include "fieldpainter.h"
 #include "frmcolorpicker.h"
+#include "screensource.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QRadioButton>
+#include <QTimer>
 
 #include "benchsupport.h"
-
-#include <benchmark/benchmark.h>
 
 using namespace FieldPainter;
 
 static void paintField(benchmark::State &state)
 {
-    const int mode = int(state.range(0));
     QImage field = newField();
-    int step = 0;
+    QImage slider = newSlider();
+    int v = 0;
     for (auto _ : state) {
-        // A different value each time, as a drag gives.
-        const int v = (step++ * 37) & 255;
-        switch (mode) {
+        v = (v + 37) & 255; // a different value each time, as a drag gives
+        switch (state.range(0)) {
         case 0: Bigbox3D(field, v * 6); break;
         case 1: RainBowBigbox(field, false, true, v, 0); break;
         case 2: RainBowBigbox(field, true, false, 0, v); break;
         case 3: opt3RedPaintPicBigBox(field, v); break;
         case 4: opt4GreenPaintPicBigBox(field, v); break;
         case 5: opt5BluePaintPicBigBox(field, v); break;
+        // The sliders: rainbow, fade to grey, fade to black, a channel.
+        case 6: RainBowThinBox(slider); break;
+        case 7: FadeThinBoxToGrey(slider, v * 6, 255); break;
+        case 8: fill(slider, ColorModel::rgbValue(v, 255, 0)); FadeThinBoxToBlack(slider); break;
+        default: opt3RedPaintPicThinBox(slider, v, 255 - v); break;
         }
         benchmark::DoNotOptimize(field.constBits());
-        benchmark::ClobberMemory();
-    }
-}
-BENCHMARK(paintField)->DenseRange(0, 5)->ArgName("mode")->Unit(benchmark::kMicrosecond);
-
-static void paintSlider(benchmark::State &state)
-{
-    const int mode = int(state.range(0));
-    QImage slider = newSlider();
-    int step = 0;
-    for (auto _ : state) {
-        const int v = (step++ * 37) & 255;
-        switch (mode) {
-        case 0: RainBowThinBox(slider); break;
-        case 1: FadeThinBoxToGrey(slider, v * 6, 255); break;
-        case 2:
-            fill(slider, ColorModel::rgbValue(v, 255, 0));
-            FadeThinBoxToBlack(slider);
-            break;
-        case 3: opt3RedPaintPicThinBox(slider, v, 255 - v); break;
-        case 4: opt4GreenPaintPicThinBox(slider, v, 255 - v); break;
-        case 5: opt5BluePaintPicThinBox(slider, v, 255 - v); break;
-        }
         benchmark::DoNotOptimize(slider.constBits());
-        benchmark::ClobberMemory();
     }
 }
-BENCHMARK(paintSlider)->DenseRange(0, 5)->ArgName("mode")->Unit(benchmark::kMicrosecond);
+BENCHMARK(paintField)->DenseRange(0, 9)->ArgName("mode")->Unit(benchmark::kMicrosecond);
 
 namespace {
 
-// A shown picker in the given mode with a drag started in the field.
-std::unique_ptr<frmColorPicker> pickerInMode(int mode, SilentMessages &messages)
+// A desktop in memory; the pointer walks over it.
+class ScriptedScreen final : public ScreenSource
 {
-    auto picker = std::make_unique<frmColorPicker>(Platform::Services{ &messages, nullptr, nullptr });
-    picker->show();
-    picker->objOption[mode]->setChecked(true);
-    return picker;
-}
+public:
+    QPoint cursorPosition() override
+    {
+        ++m_step;
+        return { (m_step * 37) % 1280, (m_step * 53) % 1024 };
+    }
+    QRgb pixel(QPoint p) override { return m_desktop.pixel(p); }
+    QImage grab(const QRect &rect) override { return m_desktop.copy(rect); }
+    QRect screenGeometry(QPoint) override { return m_desktop.rect(); }
+
+private:
+    QImage m_desktop = QImage(1280, 1024, QImage::Format_RGB32);
+    int m_step = 0;
+};
 
 } // namespace
 
-// One pointer move in the field: colour state, boxes, clipboard, and the
-// slider or field image the mode repaints.
-static void fieldDragStep(benchmark::State &state)
+// Step 0: a pointer move in the field; 1: a slider move with the field
+// repaint its timer tick brings; 2: an eyedropper tick; 3: a magnifier tick
+// at 100% (the widest grab). Colour state, boxes, clipboard and pictures.
+static void windowStep(benchmark::State &state)
 {
     SilentMessages messages;
-    auto picker = pickerInMode(int(state.range(0)), messages);
-    picker->picBigBox_MouseDown(1, 0, 128, 128);
+    ScriptedScreen screen;
+    frmColorPicker picker(Platform::Services{ &messages, nullptr, nullptr }, nullptr, &screen);
+    picker.show();
+    picker.objOption[state.range(1)]->setChecked(true);
+    picker.cboPercent->setCurrentIndex(0);
+    const int kind = int(state.range(0));
+    switch (kind) {
+    case 0: picker.picBigBox_MouseDown(1, 0, 128, 128); break;
+    case 1: picker.picThinBox_MouseDown(1, 0, 5, 100); break;
+    case 2: picker.imgEyedropper_MouseDown(1, 0, 0, 0); break;
+    default: picker.imgMagnifier_MouseDown(1, 0, 0, 0); break;
+    }
+    // The loop ticks instead of the timers.
+    picker.tmrScreenColor->stop();
+    picker.Timer1->stop();
     int step = 0;
     for (auto _ : state) {
-        const double x = (step * 37) % 256;
-        const double y = (step * 53) % 256;
         ++step;
-        picker->picBigBox_MouseMove(1, 0, x, y);
+        switch (kind) {
+        case 0: picker.picBigBox_MouseMove(1, 0, (step * 37) % 256, (step * 53) % 256); break;
+        case 1: picker.picThinBox_MouseMove(1, 0, 5, (step * 37) % 256); picker.tmrThinBox_Timer(); break;
+        case 2: picker.tmrScreenColor_Timer(); break;
+        default: picker.Timer1_Timer(); break;
+        }
     }
-    picker->picBigBox_MouseUp(1, 0, 128, 128);
 }
-BENCHMARK(fieldDragStep)->DenseRange(0, 5)->ArgName("mode")->Unit(benchmark::kMicrosecond);
-
-// One slider move followed by the field repaint its timer tick brings.
-static void sliderDragTick(benchmark::State &state)
-{
-    SilentMessages messages;
-    auto picker = pickerInMode(int(state.range(0)), messages);
-    picker->picThinBox_MouseDown(1, 0, 5, 100);
-    int step = 0;
-    for (auto _ : state) {
-        picker->picThinBox_MouseMove(1, 0, 5, (step++ * 37) % 256);
-        picker->tmrThinBox_Timer();
-    }
-    picker->picThinBox_MouseUp(1, 0, 5, 100);
-}
-BENCHMARK(sliderDragTick)->DenseRange(0, 5)->ArgName("mode")->Unit(benchmark::kMicrosecond);
+BENCHMARK(windowStep)->ArgsProduct({ { 0, 1 }, benchmark::CreateDenseRange(0, 5, 1) })
+        ->Args({ 2, 0 })->Args({ 3, 0 })->ArgNames({ "step", "mode" })->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {

@@ -1,6 +1,7 @@
 #include "fieldpainter.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace FieldPainter {
 
@@ -16,6 +17,14 @@ struct Tables
     std::array<int, 255> hues{};
     // fade[start][row]
     std::array<std::array<quint8, 256>, 256> fade{};
+    // The rainbow's columns grouped by the sector whose formula paints them
+    // (a hue on a sector boundary belongs to the sector below it), each
+    // column with its offset into that sector.
+    std::array<int, 7> sectorStart{};
+    std::array<quint16, 255> offsets{};
+    // The distinct offsets of the rising (even) and falling (odd) sectors.
+    std::vector<int> risingOffsets;
+    std::vector<int> fallingOffsets;
 
     Tables()
     {
@@ -32,6 +41,25 @@ struct Tables
                 fade[start][row] = quint8(std::clamp(roundEven(value), 0, 255));
                 value = value - step;
             }
+        }
+        int sector = 0;
+        for (x = 0; x < 255; ++x) {
+            const int h = hues[x];
+            const int s = h == 0 ? 0 : (h - 1) / 255;
+            while (sector < s)
+                sectorStart[++sector] = x;
+            offsets[x] = quint16(h - 255 * s);
+        }
+        while (sector < 6)
+            sectorStart[++sector] = 255;
+        for (int j = 0; j < 6; ++j) {
+            std::vector<int> &used = j % 2 == 0 ? risingOffsets : fallingOffsets;
+            for (x = sectorStart[j]; x < sectorStart[j + 1]; ++x)
+                used.push_back(offsets[x]);
+        }
+        for (std::vector<int> *used : { &risingOffsets, &fallingOffsets }) {
+            std::sort(used->begin(), used->end());
+            used->erase(std::unique(used->begin(), used->end()), used->end());
         }
     }
 };
@@ -79,6 +107,34 @@ public:
         if (h <= 1275)
             return { rising(h - 1020), m_min, m_max };
         return { m_max, m_min, falling(h - 1275) };
+    }
+
+    // Columns 0..254 of a rainbow row. The three rising sectors share their
+    // offsets, as do the three falling ones, so each varying channel value
+    // is rounded once per row rather than once per column.
+    void paintRainbow(QRgb *line) const
+    {
+        const Tables &t = tables();
+        std::array<quint32, 256> rise;
+        std::array<quint32, 256> fall;
+        for (int o : t.risingOffsets)
+            rise[o] = quint32(clampChannel(roundEven(m_min + o * m_d)));
+        for (int o : t.fallingOffsets)
+            fall[o] = quint32(clampChannel(roundEven(m_max - o * m_d)));
+        const quint32 hi = quint32(m_max);
+        const quint32 lo = quint32(m_min);
+        // Per sector: the fixed channels, and where the varying one goes
+        // (red 16, green 8, blue 0).
+        const quint32 base[6] = { hi << 16 | lo, hi << 8 | lo,  lo << 16 | hi << 8,
+                                  lo << 16 | hi, lo << 8 | hi,  hi << 16 | lo << 8 };
+        constexpr int shift[6] = { 8, 16, 0, 8, 16, 0 };
+        for (int j = 0; j < 6; ++j) {
+            const quint32 fixed = 0xFF000000u | base[j];
+            const std::array<quint32, 256> &varying = j % 2 == 0 ? rise : fall;
+            const int sh = shift[j];
+            for (int x = t.sectorStart[j]; x < t.sectorStart[j + 1]; ++x)
+                line[x] = fixed | varying[t.offsets[x]] << sh;
+        }
     }
 
 private:
@@ -191,22 +247,15 @@ Rgb RainBowBigbox(QImage &field, bool blnFadeToGrey, bool blnFadeToBlack, int sa
         l = 255;
         s = saturation;
     }
-    const auto &hues = tables().hues;
-    Rgb last;
     for (int y = 0; y < fieldSize; ++y) {
         if (blnFadeToBlack)
             l = 255 - y;
         if (blnFadeToGrey)
             s = 255 - y;
-        const HslRow row(s, l);
-        auto *line = reinterpret_cast<QRgb *>(field.scanLine(y));
         // Column 255 lies outside the rainbow and keeps what it had.
-        for (int x = 0; x < 255; ++x) {
-            last = row.at(hues[x]);
-            line[x] = toPixel(last);
-        }
+        HslRow(s, l).paintRainbow(reinterpret_cast<QRgb *>(field.scanLine(y)));
     }
-    return last;
+    return HslRow(s, l).at(tables().hues[254]);
 }
 
 void opt3RedPaintPicBigBox(QImage &field, int red)

@@ -28,6 +28,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -153,6 +154,8 @@ void frmColorPicker::buildControls()
     QFont small = lblComplementaryColor->font();
     small.setPixelSize(10);
     lblComplementaryColor->setFont(small);
+    lblComplementaryColor->setToolTip(
+            QStringLiteral("Complementary color: turn the hue by half a circle"));
 
     const QString captions[6] = { "H:", "S:", "B:", "R:", "G:", "B:" };
     const int tops[6] = { 110, 134, 158, 187, 211, 235 };
@@ -208,6 +211,8 @@ void frmColorPicker::buildControls()
     cmdLess->setGeometry(416, 120, 25, 25);
     cmdMore = new QPushButton(QStringLiteral(">"), canvas);
     cmdMore->setGeometry(416, 153, 25, 25);
+    cmdLess->setToolTip(QStringLiteral("Narrow the window, hiding the eyedropper and magnifier"));
+    cmdMore->setToolTip(QStringLiteral("Widen the window to show the eyedropper and magnifier"));
 
     tmrThinBox = new QTimer(this);
     tmrThinBox->setInterval(55);
@@ -342,6 +347,9 @@ void frmColorPicker::Form_Load()
     m_state->RGBToHSL(newColor(), true);
     // A guard left behind by a drag that never saw its release goes now.
     ModHook::RemoveKeyboardGuard();
+    // The starting colour is not the user's choice: whatever the clipboard
+    // held before opening stays there.
+    m_autoCopyReady = true;
 }
 
 void frmColorPicker::showEvent(QShowEvent *event)
@@ -513,6 +521,18 @@ void frmColorPicker::repaintChannelSlider(int mode, int a, int b)
     else if (mode == 5)
         FieldPainter::opt5BluePaintPicThinBox(slider, a, b);
     picThinBox->refresh();
+}
+
+void frmColorPicker::repaintSliderForMode()
+{
+    switch (currentMode()) {
+    case 1:
+    case 2: PaintThinBoxForMode(currentMode()); break;
+    case 3: repaintChannelSlider(3, boxNumber(4), boxNumber(5)); break;
+    case 4: repaintChannelSlider(4, boxNumber(3), boxNumber(5)); break;
+    case 5: repaintChannelSlider(5, boxNumber(3), boxNumber(4)); break;
+    default: break; // the hue rainbow does not depend on the colour
+    }
 }
 
 void frmColorPicker::MoveMarker(double x, double Y)
@@ -836,6 +856,7 @@ void frmColorPicker::Text1_LostFocus(int Index)
         m_state->RGBToHSL(newColor(), true);
         break;
     }
+    repaintSliderForMode();
     PlaceThinBoxMarker();
     picBigBox_Colorize();
     AddToColorHistory();
@@ -851,7 +872,9 @@ void frmColorPicker::putOnClipboard(const QString &text)
 void frmColorPicker::txtHexColor_Change()
 {
     txtGBAColor->setText(Module1::RGBHexToGBAColor(txtHexColor->text()));
-    if (mnuAutoCopy->isChecked() && txtGBAColor->text().size() == 4)
+    // A half-typed hex text is no colour yet.
+    static const QRegularExpression sixDigits(QStringLiteral("^[0-9A-Fa-f]{6}$"));
+    if (m_autoCopyReady && mnuAutoCopy->isChecked() && sixDigits.match(txtHexColor->text()).hasMatch())
         putOnClipboard(txtGBAColor->text());
 }
 
@@ -880,19 +903,40 @@ void frmColorPicker::txtGBAColor_LostFocus()
     txtHexColor_LostFocus();
 }
 
+void frmColorPicker::applyBox(QLineEdit *box)
+{
+    // Only what the user changed is taken: a box rewritten by the program
+    // would otherwise round the colour again (the word box to 15 bits).
+    if (!box->isModified())
+        return;
+    if (box == txtHexColor) {
+        txtHexColor_LostFocus();
+    } else if (box == txtGBAColor) {
+        txtGBAColor_LostFocus();
+    } else {
+        const auto it = std::find(Text1.begin(), Text1.end(), box);
+        if (it != Text1.end())
+            Text1_LostFocus(int(it - Text1.begin()));
+    }
+    box->setModified(false);
+}
+
 bool frmColorPicker::handleKeyPress(QObject *watched, QKeyEvent *event)
 {
-    // Keys that type no character (arrows, Delete, Tab) are not filtered.
-    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab
-        || event->key() == Qt::Key_Delete || event->text().isEmpty())
-        return false;
     auto *box = static_cast<QLineEdit *>(watched);
-    // Ctrl with a letter types its control character (Ctrl+V is 22), whatever
-    // text the platform attached to the event.
-    int typed = event->text().at(0).unicode();
-    if ((event->modifiers() & Qt::ControlModifier) && event->key() >= Qt::Key_A
-        && event->key() <= Qt::Key_Z)
-        typed = event->key() - Qt::Key_A + 1;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        applyBox(box);
+        return true;
+    }
+    // Only typed characters are filtered. Keys that type none (arrows,
+    // Delete, Backspace, Tab) and the box's own editing commands (select
+    // all, undo, redo, copy, cut, paste) reach the box.
+    const QString text = event->text();
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool command = (mods & Qt::ControlModifier) && !(mods & Qt::AltModifier);
+    if (text.isEmpty() || command || text.at(0).unicode() < 0x20 || text.at(0).unicode() == 0x7F)
+        return false;
+    const int typed = text.at(0).unicode();
     int KeyAscii = typed;
     if (box == txtHexColor)
         txtHexColor_KeyPress(KeyAscii);
@@ -916,17 +960,8 @@ bool frmColorPicker::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::FocusOut) {
         // Switching windows or opening a menu does not leave the box.
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
-            return false;
-        if (watched == txtHexColor) {
-            txtHexColor_LostFocus();
-        } else if (watched == txtGBAColor) {
-            txtGBAColor_LostFocus();
-        } else {
-            const auto it = std::find(Text1.begin(), Text1.end(), watched);
-            if (it != Text1.end())
-                Text1_LostFocus(int(it - Text1.begin()));
-        }
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            applyBox(static_cast<QLineEdit *>(watched));
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -938,6 +973,7 @@ void frmColorPicker::picNewColor_Click()
     blnMarkerPlaced = false;
     m_state->SplitlblNewColorToRGBboxes();
     m_state->RGBToHSL(newColor(), true);
+    repaintSliderForMode();
     PlaceThinBoxMarker();
     picBigBox_Colorize();
 }
@@ -1210,9 +1246,9 @@ void frmColorPicker::LoadSettings()
             painter.end();
             picZoom->image() = view;
             picZoom->refresh();
-        } else if (!defaults) {
-            applySettingsDefaults();
         }
+        // A capture that cannot be read only leaves the view empty; the
+        // settings the file gave stay.
     }
 }
 

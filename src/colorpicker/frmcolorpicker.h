@@ -201,6 +201,9 @@ private:
     quint32 newColor() const;
     void setNewColor(quint32 colour);
     bool handleKeyPress(QObject *watched, QKeyEvent *event);
+    // Takes a box's text as leaving it does, when the user changed it.
+    void applyBox(QLineEdit *box);
+    void repaintSliderForMode();
     void putOnClipboard(const QString &text);
     void takeScreenColour(QRgb pixel);
     // Where the screen cannot be read the eyedropper asks the desktop's
@@ -228,4 +231,5 @@ private:
     bool blnNoHistory = false;
     int m_sliderMarkerY = 222;
     bool m_shown = false;
+    bool m_autoCopyReady = false;
 };

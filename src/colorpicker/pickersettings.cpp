@@ -1,9 +1,12 @@
 #include "pickersettings.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QList>
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -121,13 +124,12 @@ Loaded parse(const QByteArray &contents)
     }
     if (!lines.at(5).isEmpty()) {
         const QString pointer = lines.at(5).trimmed();
-        // A pointer past the last slot would send the next history entry
-        // nowhere; such a file is treated as unreadable.
-        const auto value = isNumeric(pointer) ? toInteger(pointer.toDouble(), 0, HistorySlots - 1)
-                                              : std::nullopt;
-        if (!value)
+        if (!isNumeric(pointer))
             return fail();
-        loaded.historyPointer = quint8(*value);
+        // A pointer off the ring starts it again at slot 0; the history
+        // itself is still good and is kept.
+        loaded.historyPointer =
+                quint8(toInteger(pointer.toDouble(), 0, HistorySlots - 1).value_or(0));
     }
     for (int slot = 0; slot < HistorySlots; ++slot) {
         const QString text = lines.at(6 + slot);
@@ -162,6 +164,17 @@ QByteArray serialize(const Settings &settings)
 
 bool save(const QString &path, const Settings &settings, QString *reason)
 {
+    // Temporary files of saves that were killed before their rename
+    // (QSaveFile names them after the file and six more letters or digits).
+    const QFileInfo target(path);
+    const QString prefix = target.fileName() + QLatin1Char('.');
+    QDir folder = target.dir();
+    for (const QString &name : folder.entryList({ prefix + QStringLiteral("??????") }, QDir::Files | QDir::Hidden)) {
+        const QStringView tail = QStringView(name).mid(prefix.size());
+        if (std::all_of(tail.begin(), tail.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; }))
+            folder.remove(name);
+    }
+
     QSaveFile file(path);
     const QByteArray contents = serialize(settings);
     // Unbuffered: a buffered QSaveFile only writes at commit(), where a

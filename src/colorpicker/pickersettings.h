@@ -51,7 +51,8 @@ struct Settings
 
 // What a file says, as the window applies it at opening: each value is set
 // only when its line allows it. When reading failed part-way (a short file,
-// a line that does not convert, a value out of range), usedDefaults is set:
+// a line that does not convert, a width or zoom out of range), usedDefaults
+// is set (a history pointer off the ring only starts again at 0):
 // the window then applies the defaults (width 9690, zoom index 1, both
 // options checked, pointer 0) after whatever is set here, and history slots
 // after the failing one stay as created.
@@ -79,7 +80,8 @@ std::optional<bool> toBoolean(const QString &text);
 
 // Writes the file as a whole through a temporary file renamed into place,
 // so a crash or a full disk never leaves half a file. False with the
-// system's reason when it could not be written.
+// system's reason when it could not be written. Temporary files that killed
+// saves left beside the file go first.
 bool save(const QString &path, const Settings &settings, QString *reason = nullptr);
 
 } // namespace PickerSettings
