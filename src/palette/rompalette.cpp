@@ -90,25 +90,25 @@ Bytes bytesOf(const WordTexts &texts)
     return bytes;
 }
 
-FileResult readPalette(const QString &path, quint32 offset, Bytes &bytes)
+FileResult readBytes(const QString &path, quint32 offset, qsizetype count, QByteArray &bytes)
 {
     if (const auto reason = notAFileReason(path))
         return { false, *reason };
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly))
         return { false, file.errorString() };
-    Bytes buffer{};
+    QByteArray buffer(count, '\0');
     if (offset < quint64(file.size())) {
         if (!file.seek(offset))
             return { false, file.errorString() };
-        if (file.read(reinterpret_cast<char *>(buffer.data()), ByteCount) < 0)
+        if (file.read(buffer.data(), count) < 0)
             return { false, file.errorString() };
     }
     bytes = buffer;
     return {};
 }
 
-FileResult writePalette(const QString &path, quint32 offset, const Bytes &bytes)
+FileResult writeBytes(const QString &path, quint32 offset, const QByteArray &bytes)
 {
     if (const auto reason = notAFileReason(path))
         return { false, *reason };
@@ -118,12 +118,12 @@ FileResult writePalette(const QString &path, quint32 offset, const Bytes &bytes)
         return { false, file.errorString() };
     if (!file.seek(offset))
         return { false, file.errorString() };
-    const qint64 written = file.write(reinterpret_cast<const char *>(bytes.data()), ByteCount);
-    if (written != ByteCount) {
+    const qint64 written = file.write(bytes);
+    if (written != bytes.size()) {
         const QString reason = written < 0 ? file.errorString()
                                            : QStringLiteral("Only %1 of %2 bytes could be written")
                                                      .arg(written)
-                                                     .arg(ByteCount);
+                                                     .arg(bytes.size());
         return { false, reason };
     }
     if (!file.flush())
@@ -135,6 +135,21 @@ FileResult writePalette(const QString &path, quint32 offset, const Bytes &bytes)
     if (file.error() != QFileDevice::NoError)
         return { false, file.errorString() };
     return {};
+}
+
+FileResult readPalette(const QString &path, quint32 offset, Bytes &bytes)
+{
+    QByteArray read;
+    const FileResult result = readBytes(path, offset, ByteCount, read);
+    if (result.ok)
+        std::copy(read.cbegin(), read.cend(), bytes.begin());
+    return result;
+}
+
+FileResult writePalette(const QString &path, quint32 offset, const Bytes &bytes)
+{
+    return writeBytes(path, offset,
+                      QByteArray(reinterpret_cast<const char *>(bytes.data()), ByteCount));
 }
 
 } // namespace RomPalette

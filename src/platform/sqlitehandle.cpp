@@ -39,6 +39,15 @@ int Statement::bind(int index, qint64 value)
     return sqlite3_bind_int64(m_stmt.get(), index, value);
 }
 
+int Statement::bindBlob(int index, const QByteArray &bytes)
+{
+    // A null pointer would bind NULL; an empty blob is not NULL.
+    if (bytes.isEmpty())
+        return sqlite3_bind_zeroblob(m_stmt.get(), index, 0);
+    return sqlite3_bind_blob64(m_stmt.get(), index, bytes.constData(), sqlite3_uint64(bytes.size()),
+                               SQLITE_TRANSIENT);
+}
+
 int Statement::step()
 {
     return sqlite3_step(m_stmt.get());
@@ -66,6 +75,13 @@ QString Statement::columnText(int column) const
     if (result.isNull())
         result = QStringLiteral(""); // an empty text is not NULL
     return result;
+}
+
+QByteArray Statement::columnBlob(int column) const
+{
+    sqlite3_stmt *stmt = m_stmt.get();
+    const auto *bytes = static_cast<const char *>(sqlite3_column_blob(stmt, column));
+    return QByteArray(bytes, sqlite3_column_bytes(stmt, column));
 }
 
 int execute(sqlite3 *db, const char *sql)

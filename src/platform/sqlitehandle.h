@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -31,12 +32,14 @@ public:
     // Each bind, step and reset answers SQLite's result code.
     int bind(int index, const QString &text); // a null QString binds NULL
     int bind(int index, qint64 value);
+    int bindBlob(int index, const QByteArray &bytes);
     int step();
     void reset(); // also clears the bindings
 
     qint64 columnInt64(int column) const;
     // NULL gives a null QString.
     QString columnText(int column) const;
+    QByteArray columnBlob(int column) const;
 
 private:
     struct Finalizer
