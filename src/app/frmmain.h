@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <array>
+#include <memory>
 
 class ColorSwatch;
 class QAction;
@@ -17,7 +18,11 @@ class frmColorPicker;
 class frmDatabase;
 class frmInfo;
 class frmUPDATE;
+class frmWriteHistory;
 class QNetworkAccessManager;
+namespace WriteJournal {
+class Journal;
+}
 
 // The start-up window: chooses the ROM image, loads a palette at a typed
 // offset into sixteen word-text boxes with swatches, writes it back, and
@@ -54,6 +59,9 @@ public:
     QAction *SelectCol = nullptr;
     QAction *mnuData = nullptr;
     QAction *Info = nullptr;
+    QAction *mnuImportPalette = nullptr;
+    QAction *mnuExportPalette = nullptr;
+    QAction *mnuWriteHistory = nullptr;
 
     // The About box, while it is open.
     frmInfo *infoWindow() const;
@@ -63,6 +71,8 @@ public:
     frmUPDATE *updateWindow() const;
     // The bookmark window, while it is open.
     frmDatabase *databaseWindow() const;
+    // The Write History window, while it is open.
+    frmWriteHistory *writeHistoryWindow() const;
 
 public slots:
     void Apri_Click();
@@ -76,6 +86,9 @@ public slots:
     void Command1_Click();
     void mnuSostituisci_Click();
     void txtChgPal_Change(int Index);
+    void mnuExportPalette_Click();
+    void mnuImportPalette_Click();
+    void mnuWriteHistory_Click();
 
 private:
     void buildControls();
@@ -87,6 +100,8 @@ private:
     void updateWriteButton();
     std::optional<quint32> offsetOrComplain();
     void warn(const QString &text);
+    WriteJournal::Journal &journal();
+    bool writeRom(quint32 offset, const QByteArray &bytes);
 
     Platform::Services m_services;
     QString m_romPath;
@@ -95,4 +110,6 @@ private:
     QPointer<frmUPDATE> m_update;
     QNetworkAccessManager *m_network = nullptr;
     QPointer<frmDatabase> m_database;
+    std::unique_ptr<WriteJournal::Journal> m_journal;
+    QPointer<frmWriteHistory> m_history;
 };

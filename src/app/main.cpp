@@ -1,5 +1,6 @@
 #include "cindral_version.h"
 #include "frmmain.h"
+#include "palettecommands.h"
 #include "services.h"
 
 #include <QApplication>
@@ -41,6 +42,8 @@ QStringList parseCommandLine(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    if (auto status = PaletteCommands::run(argc, argv))
+        return *status;
     const QStringList arguments = parseCommandLine(argc, argv);
 
     QApplication app(argc, argv);

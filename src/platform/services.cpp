@@ -21,6 +21,12 @@ QString DialogFileChooser::getOpenFileName(QWidget *parent, const QString &capti
     return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
 }
 
+QString DialogFileChooser::getSaveFileName(QWidget *parent, const QString &caption,
+                                           const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+}
+
 bool DesktopLauncher::openFile(const QString &path)
 {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
