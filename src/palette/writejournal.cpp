@@ -243,12 +243,15 @@ WriteOutcome write(Journal &journal, const QString &romPath, quint32 offset,
     QByteArray oldBytes;
     const RomPalette::FileResult read = RomPalette::readBytes(romPath, offset, bytes.size(), oldBytes);
     std::optional<qint64> id;
-    if (!read.ok)
-        outcome.journalError = QStringLiteral("The bytes to be replaced cannot be read: %1")
-                                       .arg(read.reason);
-    else if (!(id = journal.record(romPath, offset, oldBytes, bytes)))
+    if (read.ok && !(id = journal.record(romPath, offset, oldBytes, bytes)))
         outcome.journalError = journal.lastError();
     outcome.file = RomPalette::writeBytes(romPath, offset, bytes);
+    // An image that cannot be read mostly cannot be written either; then
+    // the write's own failure is the news.
+    if (!read.ok && outcome.file.ok)
+        outcome.journalError = QStringLiteral("The bytes to be replaced could not be read for "
+                                              "the write journal: %1")
+                                       .arg(read.reason);
     if (id) {
         outcome.entryId = *id;
         if (outcome.file.ok && !journal.markDone(*id))

@@ -155,9 +155,12 @@ void tst_frmMain::menusCarryCaptionsShortcutsAndIcons_data()
     QTest::addColumn<bool>("hasIcon");
     QTest::newRow("Open ROM") << "File" << 0 << "Open ROM" << "Ctrl+O" << true;
     QTest::newRow("Live Update") << "File" << 1 << "Live Update" << "Ctrl+L" << true;
-    QTest::newRow("Exit") << "File" << 3 << "Exit" << "Ctrl+Q" << true;
+    QTest::newRow("Import Palette") << "File" << 3 << "Import Palette\u2026" << "" << false;
+    QTest::newRow("Export Palette") << "File" << 4 << "Export Palette\u2026" << "" << false;
+    QTest::newRow("Exit") << "File" << 6 << "Exit" << "Ctrl+Q" << true;
     QTest::newRow("Find") << "Edit" << 0 << "Find" << "Ctrl+F" << true;
     QTest::newRow("Sostituisci") << "Edit" << 1 << "Sostituisci" << "Ctrl+S" << true;
+    QTest::newRow("Write History") << "Edit" << 2 << "Write History" << "" << false;
     QTest::newRow("Color Picker") << "Tools" << 0 << "Color Picker" << "Ctrl+P" << true;
     QTest::newRow("Database") << "Tools" << 1 << "Database" << "" << false;
     QTest::newRow("Info About...") << "Info" << 0 << "Info About..." << "Ctrl+I" << true;
