@@ -83,3 +83,25 @@ for name,(p,n) in {'prefix':('ab','Abc'),'accent':('ÉCO','école'),'decomposed'
 w(t,'invalid-utf8',bytes([3])+b'a\xff\xc3'+b'a\xff\xc3b')
 w(t,'utf16-lone-surrogate',jp('\ud800*','\ud800x',True))
 w(t,'utf16-prefix',jp('é','É cole',True))
+t='fuzz_palettefile'
+os.makedirs(os.path.join(base,t), exist_ok=True)
+# The first byte is the extension: 0 none, 1 .pal, 2 .gpl, 3 .act, 4 .bin, 5 .png.
+w(t,'jasc',b'\x01JASC-PAL\r\n0100\r\n2\r\n255 255 255\r\n255 0 0\r\n')
+w(t,'jasc-lf-short',b'\x01JASC-PAL\n0100\n3\n1 2 3\n')
+w(t,'gimp',b'\x02GIMP Palette\nName: game.nds 1A0\nColumns: 16\n#\n255 255 255\tFF7F\n  0   0 255\t007C\n')
+w(t,'gimp-named',b'\x02GIMP Palette\n# comment\n12 34 56 dark teal\n')
+w(t,'act-772',b'\x03'+bytes([255,0,0,0,255,0])+bytes(762)+b'\x00\x02\xff\xff')
+w(t,'act-768',b'\x03'+bytes(range(256))*3)
+w(t,'raw',b'\x04\xff\x7f\x1f\x00\xe0\x03\x00\x7c')
+w(t,'raw-odd',b'\x00\xff\x7f\x1f')
+def png(entries):
+    import zlib
+    def chunk(kind, body):
+        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
+    width = len(entries)
+    raw = b''.join(b'\x00' + bytes(range(width)) for _ in range(1))
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, 1, 8, 3, 0, 0, 0))
+            + chunk(b'PLTE', b''.join(bytes(e) for e in entries))
+            + chunk(b'IDAT', zlib.compress(raw)) + chunk(b'IEND', b''))
+w(t,'png-indexed',b'\x05'+png([(255,255,255),(255,0,0),(0,0,255)]))
+w(t,'png-truncated',b'\x05'+png([(1,2,3)])[:30])
