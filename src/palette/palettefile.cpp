@@ -10,6 +10,9 @@
 #include <QImageReader>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <array>
+
 namespace PaletteFile {
 
 namespace {
@@ -207,24 +210,101 @@ bool looksLikeImage(const QByteArray &contents)
             == quint32(contents.size());
 }
 
+quint32 crc32(const QByteArray &bytes)
+{
+    static const auto table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k)
+                c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : bytes)
+        crc = table[(crc ^ quint8(byte)) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+void appendBigEndian(QByteArray &out, quint32 value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.append(char(value >> shift));
+}
+
+void appendChunk(QByteArray &out, const char *type, const QByteArray &data)
+{
+    appendBigEndian(out, quint32(data.size()));
+    const QByteArray typed = QByteArray(type) + data;
+    out += typed;
+    appendBigEndian(out, crc32(typed));
+}
+
+// A zlib stream of stored (uncompressed) blocks. Compressing would save a
+// few kilobytes at most, and zlib's set-up alone costs more than the whole
+// export should.
+QByteArray storedZlib(const QByteArray &data)
+{
+    QByteArray out("\x78\x01", 2);
+    out.reserve(data.size() + 5 * (data.size() / 0xFFFF + 1) + 6);
+    qsizetype at = 0;
+    do {
+        const auto length = quint16(std::min<qsizetype>(data.size() - at, 0xFFFF));
+        const bool last = at + length == data.size();
+        out += char(last ? 1 : 0);
+        out += char(length & 0xFF);
+        out += char(length >> 8);
+        out += char(~length & 0xFF);
+        out += char((~length >> 8) & 0xFF);
+        out.append(data.constData() + at, length);
+        at += length;
+    } while (at < data.size());
+    // Adler-32; 5552 bytes is the most that can be summed before the
+    // running sums could overflow 32 bits.
+    quint32 a = 1, b = 0;
+    for (qsizetype start = 0; start < data.size(); start += 5552) {
+        const qsizetype end = std::min<qsizetype>(start + 5552, data.size());
+        for (qsizetype i = start; i < end; ++i) {
+            a += quint8(data[i]);
+            b += a;
+        }
+        a %= 65521;
+        b %= 65521;
+    }
+    appendBigEndian(out, (b << 16) | a);
+    return out;
+}
+
+// Written here rather than by QImage, whose writer turns a palette that
+// happens to be a grey ramp (one black colour) into a grey image and
+// chooses its own bit depth: this table must hold exactly the palette.
 QByteArray encodePng(const Words &words)
 {
-    QImage image(SwatchPixels * int(words.size()), SwatchPixels, QImage::Format_Indexed8);
-    QList<QRgb> table;
+    const int width = SwatchPixels * int(words.size());
+    QByteArray header;
+    appendBigEndian(header, quint32(width));
+    appendBigEndian(header, SwatchPixels);
+    header += QByteArray("\x08\x03\x00\x00\x00", 5); // 8 bits, indexed, no interlace
+    QByteArray table;
     for (const quint16 word : words) {
         const Rgb rgb = rgbOf(word);
-        table.append(qRgb(rgb.red, rgb.green, rgb.blue));
+        table += char(rgb.red);
+        table += char(rgb.green);
+        table += char(rgb.blue);
     }
-    image.setColorTable(table);
-    for (int y = 0; y < image.height(); ++y) {
-        uchar *line = image.scanLine(y);
-        for (int x = 0; x < image.width(); ++x)
-            line[x] = uchar(x / SwatchPixels);
-    }
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return buffer.data();
+    // Each row is a filter type (0, none) and one index per pixel.
+    QByteArray row(1 + width, '\0');
+    for (int x = 0; x < width; ++x)
+        row[1 + x] = char(x / SwatchPixels);
+    const QByteArray pixels = storedZlib(row.repeated(SwatchPixels));
+    QByteArray out("\x89PNG\r\n\x1a\n", 8);
+    appendChunk(out, "IHDR", header);
+    appendChunk(out, "PLTE", table);
+    appendChunk(out, "IDAT", pixels);
+    appendChunk(out, "IEND", QByteArray());
+    return out;
 }
 
 } // namespace

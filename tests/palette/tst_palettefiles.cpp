@@ -64,6 +64,7 @@ void tst_PaletteFiles::roundTrip_data()
     QTest::newRow("bin keeps bit 15") << "a.bin" << Words{ 0xFFFF, 0x001F }
                                       << QByteArray("\xFF\xFF\x1F\x00", 4);
     QTest::newRow("png") << "a.png" << whiteRed << QByteArray();
+    QTest::newRow("png one black colour") << "black.png" << Words{ 0 } << QByteArray();
     const Words one{ 0x5294 };
     const Words many = everyLevel();
     for (const char *suffix : { "pal", "gpl", "act", "bin", "png" }) {
