@@ -215,7 +215,7 @@ void frmMain::buildMenus()
                       &frmMain::mnuFind_Click);
     mnuSostituisci = addItem(edit, QStringLiteral("Sostituisci"),
                              QKeySequence(Qt::CTRL | Qt::Key_S), &frmMain::mnuSostituisci_Click);
-    mnuWriteHistory = addItem(edit, QStringLiteral("Write History"), QKeySequence(),
+    mnuWriteHistory = addItem(edit, QStringLiteral("Write History"), QKeySequence(Qt::CTRL | Qt::Key_H),
                               &frmMain::mnuWriteHistory_Click);
     mnuFind->setEnabled(false);
     mnuSostituisci->setEnabled(false);

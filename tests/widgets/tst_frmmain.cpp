@@ -160,7 +160,7 @@ void tst_frmMain::menusCarryCaptionsShortcutsAndIcons_data()
     QTest::newRow("Exit") << "File" << 6 << "Exit" << "Ctrl+Q" << true;
     QTest::newRow("Find") << "Edit" << 0 << "Find" << "Ctrl+F" << true;
     QTest::newRow("Sostituisci") << "Edit" << 1 << "Sostituisci" << "Ctrl+S" << true;
-    QTest::newRow("Write History") << "Edit" << 2 << "Write History" << "" << false;
+    QTest::newRow("Write History") << "Edit" << 2 << "Write History" << "Ctrl+H" << false;
     QTest::newRow("Color Picker") << "Tools" << 0 << "Color Picker" << "Ctrl+P" << true;
     QTest::newRow("Database") << "Tools" << 1 << "Database" << "" << false;
     QTest::newRow("Info About...") << "Info" << 0 << "Info About..." << "Ctrl+I" << true;
