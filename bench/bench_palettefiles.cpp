@@ -35,7 +35,8 @@ void exportPalette(benchmark::State &state)
     const PaletteFile::Words words = colours256();
     int i = 0;
     for (auto _ : state) {
-        QFile file(dir.filePath(QStringLiteral("%1.%2").arg(i++).arg(QLatin1String(suffixes[state.range(0)]))));
+        QFile file(dir.filePath(
+                QStringLiteral("%1.%2").arg(i++).arg(QLatin1String(suffixes[state.range(0)]))));
         if (!file.open(QIODevice::WriteOnly)
             || file.write(PaletteFile::encode(format, words, QStringLiteral("game.nds 1A0"))) < 0)
             state.SkipWithError("write failed");
@@ -48,7 +49,8 @@ void encodePalette(benchmark::State &state)
 {
     const PaletteFile::Words words = colours256();
     for (auto _ : state)
-        benchmark::DoNotOptimize(PaletteFile::encode(Format(state.range(0)), words, QStringLiteral("game.nds 1A0")));
+        benchmark::DoNotOptimize(
+                PaletteFile::encode(Format(state.range(0)), words, QStringLiteral("game.nds 1A0")));
     state.SetLabel(suffixes[state.range(0)]);
 }
 BENCHMARK(encodePalette)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
@@ -56,7 +58,8 @@ BENCHMARK(encodePalette)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
 void importPalette(benchmark::State &state)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("in.") + QLatin1String(suffixes[state.range(0)]));
+    const QString path
+            = dir.filePath(QStringLiteral("in.") + QLatin1String(suffixes[state.range(0)]));
     if (!PaletteFile::writeFile(path, colours256(), QStringLiteral("game.nds 1A0")).isEmpty())
         state.SkipWithError("cannot write the file to read");
     for (auto _ : state) {
@@ -131,7 +134,8 @@ void journalAddsToAWrite(benchmark::State &state)
         journaledSeconds += journaledTime;
         state.SetIterationTime(journaledTime);
     }
-    state.counters["plain_us"] = benchmark::Counter(plainSeconds * 1e6, benchmark::Counter::kAvgIterations);
+    state.counters["plain_us"]
+            = benchmark::Counter(plainSeconds * 1e6, benchmark::Counter::kAvgIterations);
     state.counters["added_us"] = benchmark::Counter((journaledSeconds - plainSeconds) * 1e6,
                                                     benchmark::Counter::kAvgIterations);
 }

@@ -215,8 +215,8 @@ void frmMain::buildMenus()
                       &frmMain::mnuFind_Click);
     mnuSostituisci = addItem(edit, QStringLiteral("Sostituisci"),
                              QKeySequence(Qt::CTRL | Qt::Key_S), &frmMain::mnuSostituisci_Click);
-    mnuWriteHistory = addItem(edit, QStringLiteral("Write History"), QKeySequence(Qt::CTRL | Qt::Key_H),
-                              &frmMain::mnuWriteHistory_Click);
+    mnuWriteHistory = addItem(edit, QStringLiteral("Write History"),
+                              QKeySequence(Qt::CTRL | Qt::Key_H), &frmMain::mnuWriteHistory_Click);
     mnuFind->setEnabled(false);
     mnuSostituisci->setEnabled(false);
     mnuWriteHistory->setEnabled(false);
@@ -417,7 +417,8 @@ void frmMain::writePalette()
     for (int i = 0; i < RomPalette::WordCount; ++i)
         texts[i] = txtChgPal[i]->text();
     const RomPalette::Bytes bytes = RomPalette::bytesOf(texts);
-    if (!writeRom(*offset, QByteArray(reinterpret_cast<const char *>(bytes.data()), RomPalette::ByteCount)))
+    if (!writeRom(*offset, QByteArray(reinterpret_cast<const char *>(bytes.data()),
+                                      RomPalette::ByteCount)))
         return;
     m_services.messages->showMessage(
             this, QStringLiteral("Palette ") + txtOffset->text() + QStringLiteral(" Edited"),
@@ -439,7 +440,8 @@ bool frmMain::writeRom(quint32 offset, const QByteArray &bytes)
     if (!outcome.journalError.isEmpty() && journal().firstWarning())
         warn(outcome.journalError + QStringLiteral(".\nWrites go on without being recorded."));
     if (!outcome.file.ok) {
-        warn(QStringLiteral("Cannot write the palette to \"%1\": %2.").arg(m_romPath, outcome.file.reason));
+        warn(QStringLiteral("Cannot write the palette to \"%1\": %2.")
+                     .arg(m_romPath, outcome.file.reason));
         return false;
     }
     if (m_history)

@@ -61,13 +61,15 @@ CommandLine parse(const QStringList &arguments)
     bool coloursGiven = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
-        const bool isCommand = std::any_of(std::begin(commandNames), std::end(commandNames),
-                                           [&](const char *name) { return argument == QLatin1String(name); });
+        const bool isCommand
+                = std::any_of(std::begin(commandNames), std::end(commandNames),
+                              [&](const char *name) { return argument == QLatin1String(name); });
         if (isCommand) {
             if (!line.command.isEmpty())
                 line.error = QStringLiteral("only one command at a time");
             line.command = argument;
-        } else if (argument == QLatin1String("--colours") || argument.startsWith(QLatin1String("--colours="))) {
+        } else if (argument == QLatin1String("--colours")
+                   || argument.startsWith(QLatin1String("--colours="))) {
             QString value = argument.mid(10);
             if (argument.size() == 9) {
                 if (++i == arguments.size()) {
@@ -80,7 +82,8 @@ CommandLine parse(const QStringList &arguments)
             line.colours = value.toInt(&ok);
             coloursGiven = true;
             if (!ok || line.colours < 1 || line.colours > PaletteFile::MaxColours)
-                line.error = QStringLiteral("--colours takes a number from 1 to 256, not \"%1\"").arg(value);
+                line.error = QStringLiteral("--colours takes a number from 1 to 256, not \"%1\"")
+                                     .arg(value);
         } else if (argument.startsWith(QLatin1String("--"))) {
             line.error = QStringLiteral("unknown option %1").arg(argument);
         } else {
@@ -116,15 +119,18 @@ Place placeOf(const QString &rom, const QString &text, qsizetype byteCount)
     }
     const QFileInfo info(rom);
     if (!info.isFile())
-        return { 0, failed(QStringLiteral("cannot open \"%1\": %2")
-                                   .arg(rom, info.exists() ? QStringLiteral("it is not a file")
-                                                           : QStringLiteral("no such file"))) };
+        return { 0,
+                 failed(QStringLiteral("cannot open \"%1\": %2")
+                                .arg(rom,
+                                     info.exists() ? QStringLiteral("it is not a file")
+                                                   : QStringLiteral("no such file"))) };
     if (*offset + quint64(byteCount) > quint64(info.size()))
-        return { 0, failed(QStringLiteral("a palette of %1 colours at %2 runs past the end of \"%3\" "
-                                          "(%4 bytes)")
-                                   .arg(byteCount / 2)
-                                   .arg(offsetText(*offset), rom)
-                                   .arg(info.size())) };
+        return { 0,
+                 failed(QStringLiteral("a palette of %1 colours at %2 runs past the end of \"%3\" "
+                                       "(%4 bytes)")
+                                .arg(byteCount / 2)
+                                .arg(offsetText(*offset), rom)
+                                .arg(info.size())) };
     return { *offset, 0 };
 }
 
@@ -157,8 +163,9 @@ int writeColours(const QString &rom, const QString &offsetArgument, const QByteA
     WriteJournal::Journal journal(WriteJournal::Journal::defaultPath());
     const auto outcome = WriteJournal::write(journal, rom, place.offset, bytes);
     if (!outcome.journalError.isEmpty())
-        print(stderr, QStringLiteral("cindral: warning: %1; the write goes on unrecorded")
-                              .arg(outcome.journalError));
+        print(stderr,
+              QStringLiteral("cindral: warning: %1; the write goes on unrecorded")
+                      .arg(outcome.journalError));
     if (!outcome.file.ok)
         return failed(QStringLiteral("cannot write \"%1\": %2").arg(rom, outcome.file.reason));
     print(stdout, QStringLiteral("Palette ") + offsetArgument + QStringLiteral(" Edited"));
@@ -183,12 +190,15 @@ int runCommand(const CommandLine &line)
     }
     if (command == QLatin1String("--write-palette")) {
         if (!wantArguments(3, true) || args.size() - 2 > PaletteFile::MaxColours)
-            return wrongCommandLine(QStringLiteral("--write-palette takes ROM OFFSET and 1 to 256 words"));
+            return wrongCommandLine(
+                    QStringLiteral("--write-palette takes ROM OFFSET and 1 to 256 words"));
         for (const QString &word : args.mid(2)) {
             if (word.size() != 4 || !std::all_of(word.begin(), word.end(), [](QChar c) {
                     return c.isDigit() || QStringLiteral("abcdefABCDEF").contains(c);
                 }))
-                return wrongCommandLine(QStringLiteral("\"%1\" is not a colour word of four hexadecimal digits").arg(word));
+                return wrongCommandLine(
+                        QStringLiteral("\"%1\" is not a colour word of four hexadecimal digits")
+                                .arg(word));
             const auto pair = RomPalette::WordTextToBytes(word);
             bytes.append(char(pair[0]));
             bytes.append(char(pair[1]));
@@ -227,11 +237,12 @@ int runCommand(const CommandLine &line)
         if (entries.isEmpty() && !journal.lastError().isEmpty())
             return failed(journal.lastError());
         for (const WriteJournal::Entry &entry : entries)
-            print(stdout, QStringList{ QString::number(entry.id), entry.time, offsetText(entry.offset),
-                                       WriteJournal::wordTexts(entry.oldBytes),
-                                       WriteJournal::wordTexts(entry.newBytes),
-                                       WriteJournal::stateName(entry.state) }
-                                  .join(QLatin1Char('\t')));
+            print(stdout,
+                  QStringList{ QString::number(entry.id), entry.time, offsetText(entry.offset),
+                               WriteJournal::wordTexts(entry.oldBytes),
+                               WriteJournal::wordTexts(entry.newBytes),
+                               WriteJournal::stateName(entry.state) }
+                          .join(QLatin1Char('\t')));
         return 0;
     }
     // --restore
@@ -248,10 +259,12 @@ int runCommand(const CommandLine &line)
     if (outcome.refused)
         return failed(outcome.refusal);
     if (!outcome.write.journalError.isEmpty())
-        print(stderr, QStringLiteral("cindral: warning: %1; the write goes on unrecorded")
-                              .arg(outcome.write.journalError));
+        print(stderr,
+              QStringLiteral("cindral: warning: %1; the write goes on unrecorded")
+                      .arg(outcome.write.journalError));
     if (!outcome.write.file.ok)
-        return failed(QStringLiteral("cannot write \"%1\": %2").arg(args[0], outcome.write.file.reason));
+        return failed(
+                QStringLiteral("cannot write \"%1\": %2").arg(args[0], outcome.write.file.reason));
     print(stdout, QStringLiteral("Palette %1 Restored").arg(offsetText(outcome.entry.offset)));
     return 0;
 }

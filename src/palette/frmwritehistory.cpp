@@ -55,9 +55,11 @@ QString stateText(const WriteJournal::Entry &entry)
 
 } // namespace
 
-frmWriteHistory::frmWriteHistory(const Platform::Services &services,
-                                 WriteJournal::Journal *journal, QWidget *parent)
-    : QWidget(parent), m_services(services), m_journal(journal)
+frmWriteHistory::frmWriteHistory(const Platform::Services &services, WriteJournal::Journal *journal,
+                                 QWidget *parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_journal(journal)
 {
     setWindowTitle(QStringLiteral("Write History"));
     lstEntries = new QTableWidget(0, ColumnCount, this);
@@ -108,8 +110,8 @@ void frmWriteHistory::refresh()
         lstEntries->item(row, Id)->setData(Qt::UserRole, entry.id);
         text(Time, entry.time);
         text(Offset, QString::number(entry.offset, 16).toUpper());
-        for (const auto &[column, bytes] : { std::pair{ Before, entry.oldBytes },
-                                             std::pair{ After, entry.newBytes } }) {
+        for (const auto &[column, bytes] :
+             { std::pair{ Before, entry.oldBytes }, std::pair{ After, entry.newBytes } }) {
             auto *item = new QTableWidgetItem;
             item->setData(Qt::DecorationRole, swatchStrip(bytes));
             item->setToolTip(WriteJournal::wordTexts(bytes));
@@ -126,7 +128,8 @@ void frmWriteHistory::cmdRestore_Click()
     const QList<QTableWidgetItem *> selected = lstEntries->selectedItems();
     if (selected.isEmpty())
         return;
-    const qint64 id = lstEntries->item(selected.first()->row(), Id)->data(Qt::UserRole).toLongLong();
+    const qint64 id
+            = lstEntries->item(selected.first()->row(), Id)->data(Qt::UserRole).toLongLong();
     auto warn = [this](const QString &text) {
         m_services.messages->showMessage(this, text, QStringLiteral("Warning"), QMessageBox::Ok,
                                          QMessageBox::Warning);
@@ -147,6 +150,7 @@ void frmWriteHistory::cmdRestore_Click()
     emit restored(outcome.entry.offset);
     m_services.messages->showMessage(
             this,
-            QStringLiteral("Palette %1 Restored").arg(QString::number(outcome.entry.offset, 16).toUpper()),
+            QStringLiteral("Palette %1 Restored")
+                    .arg(QString::number(outcome.entry.offset, 16).toUpper()),
             Platform::programTitle(), QMessageBox::Ok, QMessageBox::NoIcon);
 }

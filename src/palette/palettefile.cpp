@@ -105,7 +105,8 @@ Decoded decodeJasc(const QByteArray &contents)
     for (int i = 0; i < count; ++i) {
         const int line = 4 + i;
         if (line > lines.size())
-            return atLine(line, QStringLiteral("the file ends after %1 of %2 colours").arg(i).arg(count));
+            return atLine(line,
+                          QStringLiteral("the file ends after %1 of %2 colours").arg(i).arg(count));
         quint16 word = 0;
         if (const auto error = readChannels(lines.at(line - 1), true, word))
             return atLine(line, *error);
@@ -131,7 +132,8 @@ Decoded decodeGimp(const QByteArray &contents)
         decoded.words.append(word);
     }
     if (decoded.words.isEmpty())
-        return atLine(int(lines.size()) + 1, QStringLiteral("the file ends before its first colour"));
+        return atLine(int(lines.size()) + 1,
+                      QStringLiteral("the file ends before its first colour"));
     return decoded;
 }
 
@@ -142,9 +144,10 @@ Decoded decodeAct(const QByteArray &contents)
         const auto *tail = reinterpret_cast<const uchar *>(contents.constData()) + ActTableBytes;
         count = (tail[0] << 8) | tail[1];
         if (count < 1 || count > MaxColours)
-            return atByte(ActTableBytes, QStringLiteral("the colour count %1 is not from 1 to %2")
-                                                  .arg(count)
-                                                  .arg(MaxColours));
+            return atByte(ActTableBytes,
+                          QStringLiteral("the colour count %1 is not from 1 to %2")
+                                  .arg(count)
+                                  .arg(MaxColours));
     }
     Decoded decoded;
     for (int i = 0; i < count; ++i) {
@@ -169,8 +172,30 @@ Decoded decodeRaw(const QByteArray &contents)
     return decoded;
 }
 
+// A GIF's global colour table, which Qt's reader turns into true colour.
+std::optional<Decoded> decodeGifTable(const QByteArray &contents)
+{
+    constexpr int HeaderBytes = 13;
+    if (contents.size() < HeaderBytes || !(quint8(contents[10]) & 0x80))
+        return std::nullopt;
+    const int count = 2 << (quint8(contents[10]) & 7);
+    if (contents.size() < HeaderBytes + 3 * count)
+        return atByte(
+                contents.size(),
+                QStringLiteral("the file ends inside its colour table of %1 colours").arg(count));
+    Decoded decoded;
+    const auto *rgb = reinterpret_cast<const uchar *>(contents.constData()) + HeaderBytes;
+    for (int i = 0; i < count; ++i, rgb += 3)
+        decoded.words.append(wordOf(rgb[0], rgb[1], rgb[2]));
+    return decoded;
+}
+
 Decoded decodeImage(const QByteArray &contents)
 {
+    if (contents.startsWith("GIF")) {
+        if (auto table = decodeGifTable(contents))
+            return *table;
+    }
     QBuffer buffer;
     buffer.setData(contents);
     buffer.open(QIODevice::ReadOnly);
@@ -186,8 +211,8 @@ Decoded decodeImage(const QByteArray &contents)
     const bool indexed = image.format() == QImage::Format_Indexed8
             || image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB;
     if (!indexed || image.colorCount() == 0)
-        return failure(QStringLiteral(
-                "the image has no colour table; save it as an indexed image (at most %1 colours)")
+        return failure(QStringLiteral("the image has no colour table; save it as an indexed image "
+                                      "(at most %1 colours)")
                                .arg(MaxColours));
     Decoded decoded;
     const auto table = image.colorTable();
@@ -346,7 +371,11 @@ QByteArray encode(Format format, const Words &words, const QString &name)
         out = "JASC-PAL\r\n0100\r\n" + QByteArray::number(words.size()) + "\r\n";
         for (const quint16 word : words) {
             const Rgb rgb = rgbOf(word);
-            out += QStringLiteral("%1 %2 %3\r\n").arg(rgb.red).arg(rgb.green).arg(rgb.blue).toLatin1();
+            out += QStringLiteral("%1 %2 %3\r\n")
+                           .arg(rgb.red)
+                           .arg(rgb.green)
+                           .arg(rgb.blue)
+                           .toLatin1();
         }
         break;
     case Format::Gimp:
@@ -404,9 +433,10 @@ Decoded decode(const QByteArray &contents, std::optional<Format> hint)
     case Format::Gimp:
         return atLine(1, QStringLiteral("expected GIMP Palette"));
     case Format::Act:
-        return atByte(contents.size(), QStringLiteral("an Adobe colour table has %1 or %2 bytes")
-                                               .arg(ActTableBytes)
-                                               .arg(ActFileBytes));
+        return atByte(contents.size(),
+                      QStringLiteral("an Adobe colour table has %1 or %2 bytes")
+                              .arg(ActTableBytes)
+                              .arg(ActFileBytes));
     case Format::Png:
         return atByte(0, QStringLiteral("not a PNG, BMP or GIF image"));
     case Format::Raw:
@@ -420,9 +450,9 @@ Decoded readFile(const QString &path)
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
         return failure(QStringLiteral("Cannot read \"%1\": %2")
-                               .arg(path, QFileInfo(path).isDir()
-                                                  ? QStringLiteral("it is a folder")
-                                                  : file.errorString()));
+                               .arg(path,
+                                    QFileInfo(path).isDir() ? QStringLiteral("it is a folder")
+                                                            : file.errorString()));
     // No palette file comes near this; a bigger one is not read whole.
     constexpr qint64 MaxBytes = 16 * 1024 * 1024;
     if (file.size() > MaxBytes)

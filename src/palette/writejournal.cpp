@@ -75,7 +75,10 @@ QString wordTexts(const QByteArray &bytes)
     return texts.join(QLatin1Char(' '));
 }
 
-Journal::Journal(QString path, bool create) : m_path(std::move(path)), m_create(create) { }
+Journal::Journal(QString path, bool create)
+    : m_path(std::move(path))
+    , m_create(create)
+{ }
 
 Journal::~Journal() = default;
 
@@ -132,8 +135,9 @@ bool Journal::ensureOpen()
             db, "INSERT INTO writes(time, rom, offset, old, new) VALUES(?1, ?2, ?3, ?4, ?5)");
     connection->done = Sqlite::Statement(db, "UPDATE writes SET done = 1 WHERE id = ?1");
     connection->prune = Sqlite::Statement(
-            db, "DELETE FROM writes WHERE rom = ?1 AND id <= (SELECT id FROM writes WHERE rom = ?1"
-                " ORDER BY id DESC LIMIT 1 OFFSET ?2)");
+            db,
+            "DELETE FROM writes WHERE rom = ?1 AND id <= (SELECT id FROM writes WHERE rom = ?1"
+            " ORDER BY id DESC LIMIT 1 OFFSET ?2)");
     connection->byRom = Sqlite::Statement(db, byRomSql.constData());
     connection->byId = Sqlite::Statement(db, byIdSql.constData());
     if (!connection->insert || !connection->done || !connection->prune || !connection->byRom
@@ -244,7 +248,8 @@ WriteOutcome write(Journal &journal, const QString &romPath, quint32 offset,
 {
     WriteOutcome outcome;
     QByteArray oldBytes;
-    const RomPalette::FileResult read = RomPalette::readBytes(romPath, offset, bytes.size(), oldBytes);
+    const RomPalette::FileResult read
+            = RomPalette::readBytes(romPath, offset, bytes.size(), oldBytes);
     std::optional<qint64> id;
     if (read.ok && !(id = journal.record(romPath, offset, oldBytes, bytes)))
         outcome.journalError = journal.lastError();
@@ -270,7 +275,9 @@ RestoreOutcome restore(Journal &journal, const QString &romPath, qint64 id)
     if (!entry || entry->romPath != romKey(romPath)) {
         outcome.refused = true;
         outcome.refusal = entry || journal.lastError().isEmpty()
-                ? QStringLiteral("The write journal has no entry %1 for \"%2\".").arg(id).arg(romPath)
+                ? QStringLiteral("The write journal has no entry %1 for \"%2\".")
+                          .arg(id)
+                          .arg(romPath)
                 : journal.lastError();
         return outcome;
     }
@@ -284,10 +291,11 @@ RestoreOutcome restore(Journal &journal, const QString &romPath, qint64 id)
     }
     if (now != entry->newBytes) {
         outcome.refused = true;
-        outcome.refusal = QStringLiteral("Entry %1 cannot be restored: the image no longer holds "
-                                         "what it wrote at %2. It holds %3 now.")
-                                  .arg(id)
-                                  .arg(QString::number(entry->offset, 16).toUpper(), wordTexts(now));
+        outcome.refusal
+                = QStringLiteral("Entry %1 cannot be restored: the image no longer holds "
+                                 "what it wrote at %2. It holds %3 now.")
+                          .arg(id)
+                          .arg(QString::number(entry->offset, 16).toUpper(), wordTexts(now));
         return outcome;
     }
     outcome.write = write(journal, romPath, entry->offset, entry->oldBytes);

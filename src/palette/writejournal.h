@@ -61,8 +61,8 @@ public:
 
     // Records a write about to happen; the entry's id, or nothing when the
     // journal cannot be opened or written (lastError() says why).
-    std::optional<qint64> record(const QString &romPath, quint32 offset,
-                                 const QByteArray &oldBytes, const QByteArray &newBytes);
+    std::optional<qint64> record(const QString &romPath, quint32 offset, const QByteArray &oldBytes,
+                                 const QByteArray &newBytes);
     bool markDone(qint64 id);
 
     // The entries of one ROM image, newest first, with their states.

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     // The first byte is the extension the file came with, if any.
     const std::optional<Format> hints[] = { std::nullopt, Format::JascPal, Format::Gimp,
-                                            Format::Act, Format::Raw, Format::Png };
+                                            Format::Act,  Format::Raw,     Format::Png };
     const auto hint = hints[data[0] % 6];
     const QByteArray contents(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
     const PaletteFile::Decoded decoded = PaletteFile::decode(contents, hint);
@@ -27,8 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     PaletteFile::Words colours = decoded.words;
     for (quint16 &word : colours)
         word &= 0x7FFF;
-    for (const Format format : { Format::JascPal, Format::Gimp, Format::Act, Format::Raw, Format::Png }) {
-        const QByteArray written = PaletteFile::encode(format, decoded.words, QStringLiteral("fuzz 0"));
+    for (const Format format :
+         { Format::JascPal, Format::Gimp, Format::Act, Format::Raw, Format::Png }) {
+        const QByteArray written
+                = PaletteFile::encode(format, decoded.words, QStringLiteral("fuzz 0"));
         const PaletteFile::Decoded again = PaletteFile::decode(written, format);
         FUZZ_CHECK(again.error.isEmpty());
         FUZZ_CHECK(again.words == (format == Format::Raw ? decoded.words : colours));

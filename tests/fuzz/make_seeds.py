@@ -105,3 +105,4 @@ def png(entries):
             + chunk(b'IDAT', zlib.compress(raw)) + chunk(b'IEND', b''))
 w(t,'png-indexed',b'\x05'+png([(255,255,255),(255,0,0),(0,0,255)]))
 w(t,'png-truncated',b'\x05'+png([(1,2,3)])[:30])
+w(t,'gif-table',b'\x05GIF89a\x02\x00\x01\x00\x81\x00\x00'+bytes([255,255,255,0,0,255,31,0,0])+b'\x2c\x00\x00\x00\x00\x02\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b')

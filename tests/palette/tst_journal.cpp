@@ -30,6 +30,7 @@ private slots:
     void init();
     void stateOfAnEntry_data();
     void stateOfAnEntry();
+    void keepsTheNewestEntriesOfEachImage();
     void restoreFromTheWindowOnlyOverItsOwnWrite();
     void brokenJournalWarnsOnceAndWritesGoOn();
     void paletteFilesThroughTheFileMenu();
@@ -82,7 +83,10 @@ void tst_Journal::stateOfAnEntry()
         const auto id = journal.record(m_rom, 0x1A0, oldColours, newColours);
         QVERIFY2(id, qPrintable(journal.lastError()));
         if (!what.isEmpty())
-            QVERIFY(RomPalette::writeBytes(m_rom, 0x1A0, what == QLatin1String("other") ? QByteArray("\1\2\3\4") : newColours).ok);
+            QVERIFY(RomPalette::writeBytes(m_rom, 0x1A0,
+                                           what == QLatin1String("other") ? QByteArray("\1\2\3\4")
+                                                                          : newColours)
+                            .ok);
     }
     const auto entries = journal.entries(m_dir->filePath(QStringLiteral("./game.nds")));
     QCOMPARE(entries.size(), 1);
@@ -91,10 +95,38 @@ void tst_Journal::stateOfAnEntry()
     QCOMPARE(entry.offset, 0x1A0u);
     QCOMPARE(entry.oldBytes, oldColours);
     QCOMPARE(entry.newBytes, newColours);
-    QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$")).match(entry.time).hasMatch(),
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$"))
+                     .match(entry.time)
+                     .hasMatch(),
              qPrintable(entry.time));
     QCOMPARE(entry.markedDone, markedDone);
     QCOMPARE(WriteJournal::stateName(entry.state), state);
+}
+
+void tst_Journal::keepsTheNewestEntriesOfEachImage()
+{
+    const QString other = m_dir->filePath(QStringLiteral("other.nds"));
+    QVERIFY(TestFiles::writeFile(other, TestFiles::romImage(0x100)));
+    const QString path = WriteJournal::Journal::defaultPath();
+    qint64 sizes[2] = {};
+    for (qint64 &size : sizes) {
+        {
+            WriteJournal::Journal journal(path);
+            QVERIFY(journal.record(other, 0, oldColours, newColours));
+            qint64 last = 0;
+            for (int i = 0; i < 10150; ++i)
+                last = journal.record(m_rom, 0x1A0, oldColours, newColours).value_or(-1);
+            const auto kept = journal.entries(m_rom);
+            QCOMPARE(kept.size(), 10000);
+            QCOMPARE(kept.first().id, last);
+            QCOMPARE(kept.last().id, last - 9999);
+        } // closed: the log is folded into the file
+        size = QFileInfo(path).size() + QFileInfo(path + QStringLiteral("-wal")).size();
+    }
+    QCOMPARE(WriteJournal::Journal(path).entries(other).size(), 2); // another image's stay
+    // The second round replaced the first instead of adding to it.
+    QVERIFY2(sizes[1] < sizes[0] * 6 / 5,
+             qPrintable(QStringLiteral("%1 then %2 bytes").arg(sizes[0]).arg(sizes[1])));
 }
 
 void tst_Journal::typePalette(frmMain &window, const QString &word)
@@ -129,7 +161,7 @@ void tst_Journal::restoreFromTheWindowOnlyOverItsOwnWrite()
     history->lstEntries->selectRow(2); // the first write, below the restore and the second
     history->cmdRestore_Click();
     QCOMPARE(TestFiles::readFile(m_rom), original);
-    QCOMPARE(history->lstEntries->rowCount(), 4); // each restore is an entry too
+    QCOMPARE(history->lstEntries->rowCount(), 4);                  // each restore is an entry too
     QCOMPARE(window.txtChgPal[0]->text(), QStringLiteral("FF7F")); // the boxes follow
 }
 
@@ -147,7 +179,8 @@ void tst_Journal::brokenJournalWarnsOnceAndWritesGoOn()
     QStringList titles;
     for (const RecordedMessage &message : std::as_const(m_services.messages.messages))
         titles << message.title;
-    QCOMPARE(titles, QStringList({ "Warning", Platform::programTitle(), Platform::programTitle() }));
+    QCOMPARE(titles,
+             QStringList({ "Warning", Platform::programTitle(), Platform::programTitle() }));
     QVERIFY(m_services.messages.messages.first().text.contains(QStringLiteral("Journal.sqlite")));
 }
 
@@ -168,7 +201,10 @@ void tst_Journal::paletteFilesThroughTheFileMenu()
     for (const QLineEdit *box : window.txtChgPal)
         texts << box->text();
     // Two colours came, the rest stayed, the bad file changed nothing.
-    QCOMPARE(texts.mid(0, 3), QStringList({ "E003", "007C", RomPalette::BytesToWordText(quint8(romBefore[0x1A4]), quint8(romBefore[0x1A5])) }));
+    QCOMPARE(texts.mid(0, 3),
+             QStringList({ "E003", "007C",
+                           RomPalette::BytesToWordText(quint8(romBefore[0x1A4]),
+                                                       quint8(romBefore[0x1A5])) }));
     QCOMPARE(m_services.messages.messages.size(), 1);
     QCOMPARE(m_services.messages.messages.first().title, QStringLiteral("Error"));
     QVERIFY(m_services.messages.messages.first().text.contains(bad + QStringLiteral("\", line 2")));

@@ -67,14 +67,17 @@ void tst_JournalCrash::killedWhileJournalingAndWriting()
         const QByteArray image = TestFiles::readFile(rom);
         const QByteArray palette = image.mid(Offset, paletteA.size());
         QVERIFY2(palette == paletteA || palette == paletteB,
-                 qPrintable(QStringLiteral("torn palette after kill %1: %2").arg(kill).arg(QString::fromLatin1(palette.toHex()))));
+                 qPrintable(QStringLiteral("torn palette after kill %1: %2")
+                                    .arg(kill)
+                                    .arg(QString::fromLatin1(palette.toHex()))));
         QByteArray rest = image;
         QCOMPARE(rest.replace(Offset, paletteA.size(), paletteA), original);
 
         WriteJournal::Journal journal(journalPath, false);
         const auto entries = journal.entries(rom);
         if (entries.isEmpty()) {
-            QVERIFY2(journal.lastError().isEmpty() || !QFile::exists(journalPath), qPrintable(journal.lastError()));
+            QVERIFY2(journal.lastError().isEmpty() || !QFile::exists(journalPath),
+                     qPrintable(journal.lastError()));
             QCOMPARE(palette, paletteA); // nothing recorded, nothing written
             continue;
         }
@@ -85,8 +88,9 @@ void tst_JournalCrash::killedWhileJournalingAndWriting()
             QVERIFY(newest.oldBytes == previous.newBytes
                     || (!previous.markedDone && newest.oldBytes == previous.oldBytes));
         }
-        QVERIFY2(newest.state != WriteJournal::State::Changed,
-                 qPrintable(QStringLiteral("kill %1: the newest entry reads as changed").arg(kill)));
+        QVERIFY2(
+                newest.state != WriteJournal::State::Changed,
+                qPrintable(QStringLiteral("kill %1: the newest entry reads as changed").arg(kill)));
         const bool written = newest.state == WriteJournal::State::Done;
         QCOMPARE(palette, written ? newest.newBytes : newest.oldBytes);
         unfinished += !newest.markedDone;

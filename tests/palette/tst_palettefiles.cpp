@@ -18,7 +18,8 @@ Words everyLevel()
 {
     Words words;
     for (int i = 0; i < 256; ++i)
-        words.append(quint16((i % 32) | ((31 - i % 32) << 5) | (((i * 7) % 32) << 10) | ((i % 3 == 0) << 15)));
+        words.append(quint16((i % 32) | ((31 - i % 32) << 5) | (((i * 7) % 32) << 10)
+                             | ((i % 3 == 0) << 15)));
     return words;
 }
 
@@ -61,15 +62,17 @@ void tst_PaletteFiles::roundTrip_data()
                          << QByteArray("GIMP Palette\nName: game.nds 1A0\nColumns: 16\n#\n"
                                        "255 255 255\tFF7F\n255   0   0\t1F00\n");
     QTest::newRow("act") << "a.act" << whiteRed << act({ 255, 255, 255, 255, 0, 0 }, 2);
-    QTest::newRow("bin keeps bit 15") << "a.bin" << Words{ 0xFFFF, 0x001F }
-                                      << QByteArray("\xFF\xFF\x1F\x00", 4);
+    QTest::newRow("bin keeps bit 15")
+            << "a.bin" << Words{ 0xFFFF, 0x001F } << QByteArray("\xFF\xFF\x1F\x00", 4);
     QTest::newRow("png") << "a.png" << whiteRed << QByteArray();
     QTest::newRow("png one black colour") << "black.png" << Words{ 0 } << QByteArray();
     const Words one{ 0x5294 };
     const Words many = everyLevel();
     for (const char *suffix : { "pal", "gpl", "act", "bin", "png" }) {
-        QTest::addRow("%s one colour", suffix) << QStringLiteral("one.%1").arg(suffix) << one << QByteArray();
-        QTest::addRow("%s 256 colours", suffix) << QStringLiteral("all.%1").arg(suffix) << many << QByteArray();
+        QTest::addRow("%s one colour", suffix)
+                << QStringLiteral("one.%1").arg(suffix) << one << QByteArray();
+        QTest::addRow("%s 256 colours", suffix)
+                << QStringLiteral("all.%1").arg(suffix) << many << QByteArray();
     }
 }
 
@@ -98,7 +101,8 @@ void tst_PaletteFiles::roundTrip()
     QCOMPARE(read.error, QString());
     QCOMPARE(read.words, expectedWords);
     // Content, not the name, tells the format.
-    const QString renamed = m_dir.filePath(QStringLiteral("renamed-") + fileName + QStringLiteral(".dat"));
+    const QString renamed
+            = m_dir.filePath(QStringLiteral("renamed-") + fileName + QStringLiteral(".dat"));
     QVERIFY(TestFiles::writeFile(renamed, written));
     QCOMPARE(PaletteFile::readFile(renamed).words, expectedWords);
 }
@@ -121,14 +125,20 @@ void tst_PaletteFiles::damagedFilesAreRefused_data()
         image.save(&buffer, "PNG");
     }
     QTest::newRow("pal version") << "v.pal" << QByteArray("JASC-PAL\n0200\n1\n0 0 0\n") << "line 2";
-    QTest::newRow("pal 257 colours") << "c.pal" << jasc + "257\r\n" << "line 3";
-    QTest::newRow("pal cut short") << "s.pal" << jasc + "3\r\n1 2 3\r\n4 5 6\r\n" << "line 6";
-    QTest::newRow("pal value 256") << "r.pal" << jasc + "1\r\n0 256 0\r\n" << "line 4";
-    QTest::newRow("pal negative") << "n.pal" << jasc + "1\r\n0 0 -1\r\n" << "line 4";
-    QTest::newRow("pal four values") << "f.pal" << jasc + "1\r\n1 2 3 4\r\n" << "line 4";
+    QTest::newRow("pal 257 colours") << "c.pal" << jasc + "257\r\n"
+                                     << "line 3";
+    QTest::newRow("pal cut short") << "s.pal" << jasc + "3\r\n1 2 3\r\n4 5 6\r\n"
+                                   << "line 6";
+    QTest::newRow("pal value 256") << "r.pal" << jasc + "1\r\n0 256 0\r\n"
+                                   << "line 4";
+    QTest::newRow("pal negative") << "n.pal" << jasc + "1\r\n0 0 -1\r\n"
+                                  << "line 4";
+    QTest::newRow("pal four values") << "f.pal" << jasc + "1\r\n1 2 3 4\r\n"
+                                     << "line 4";
     QTest::newRow("pal not jasc") << "t.pal" << QByteArray("RIFF....PAL data") << "line 1";
     QTest::newRow("gpl 257 colours") << "m.gpl" << gimpTooMany << "line 258";
-    QTest::newRow("gpl two numbers") << "b.gpl" << QByteArray("GIMP Palette\n# x\n1 2\n") << "line 3";
+    QTest::newRow("gpl two numbers")
+            << "b.gpl" << QByteArray("GIMP Palette\n# x\n1 2\n") << "line 3";
     QTest::newRow("gpl no colours") << "e.gpl" << QByteArray("GIMP Palette\nName: x\n") << "line 3";
     QTest::newRow("act count 0") << "z.act" << act({}, 0) << "byte 768";
     QTest::newRow("act count 300") << "h.act" << act({}, 300) << "byte 768";
@@ -139,6 +149,9 @@ void tst_PaletteFiles::damagedFilesAreRefused_data()
     QTest::newRow("png not an image") << "x.png" << QByteArray("not an image") << "byte 0";
     QTest::newRow("png without table") << "rgb.png" << rgbPng << "colour table";
     QTest::newRow("png cut short") << "cut.png" << rgbPng.left(40) << "cannot be read";
+    QTest::newRow("gif table cut short")
+            << "cut.gif" << QByteArray("GIF89a\1\0\1\0\x83\0\0", 13) + QByteArray(20, 'x')
+            << "byte 33";
 }
 
 void tst_PaletteFiles::damagedFilesAreRefused()
@@ -151,7 +164,8 @@ void tst_PaletteFiles::damagedFilesAreRefused()
     const PaletteFile::Decoded read = PaletteFile::readFile(path);
     QVERIFY2(read.words.isEmpty(), "a damaged file gave colours");
     QVERIFY2(read.error.contains(path) && read.error.contains(where),
-             qPrintable(QStringLiteral("expected the file and \"%1\" named, got: %2").arg(where, read.error)));
+             qPrintable(QStringLiteral("expected the file and \"%1\" named, got: %2")
+                                .arg(where, read.error)));
 }
 
 QTEST_APPLESS_MAIN(tst_PaletteFiles)
