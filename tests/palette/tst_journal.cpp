@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +35,7 @@ private slots:
     void paletteFilesThroughTheFileMenu();
 
 private:
+    std::unique_ptr<frmMain> windowAt1A0();
     void typePalette(frmMain &window, const QString &word);
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_rom;
@@ -60,7 +60,6 @@ void tst_Journal::stateOfAnEntry_data()
     QTest::newRow("died before writing") << "" << false << "not-written";
     QTest::newRow("died after writing") << "write-unmarked" << false << "done";
     QTest::newRow("changed since") << "other" << false << "changed";
-    QTest::newRow("read-only image") << "read-only" << false << "not-written";
 }
 
 void tst_Journal::stateOfAnEntry()
@@ -69,15 +68,9 @@ void tst_Journal::stateOfAnEntry()
     QFETCH(bool, markedDone);
     QFETCH(QString, state);
     WriteJournal::Journal journal(WriteJournal::Journal::defaultPath());
-    if (what == QLatin1String("read-only")) {
-        QFile::setPermissions(m_rom, QFile::ReadOwner);
-        if (QFileInfo(m_rom).isWritable())
-            QSKIP("this user writes read-only files");
-    }
-    if (what == QLatin1String("write") || what == QLatin1String("read-only")) {
+    if (what == QLatin1String("write")) {
         const auto outcome = WriteJournal::write(journal, m_rom, 0x1A0, newColours);
-        QCOMPARE(outcome.file.ok, what == QLatin1String("write"));
-        QVERIFY2(outcome.entryId > 0, qPrintable(outcome.journalError));
+        QVERIFY2(outcome.file.ok && outcome.entryId > 0, qPrintable(outcome.journalError));
     } else {
         // As if the program died between the steps of a write.
         const auto id = journal.record(m_rom, 0x1A0, oldColours, newColours);
@@ -95,10 +88,6 @@ void tst_Journal::stateOfAnEntry()
     QCOMPARE(entry.offset, 0x1A0u);
     QCOMPARE(entry.oldBytes, oldColours);
     QCOMPARE(entry.newBytes, newColours);
-    QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$"))
-                     .match(entry.time)
-                     .hasMatch(),
-             qPrintable(entry.time));
     QCOMPARE(entry.markedDone, markedDone);
     QCOMPARE(WriteJournal::stateName(entry.state), state);
 }
@@ -129,6 +118,14 @@ void tst_Journal::keepsTheNewestEntriesOfEachImage()
              qPrintable(QStringLiteral("%1 then %2 bytes").arg(sizes[0]).arg(sizes[1])));
 }
 
+std::unique_ptr<frmMain> tst_Journal::windowAt1A0()
+{
+    auto window = std::make_unique<frmMain>(m_services.services());
+    window->chooseRom(m_rom);
+    window->loadPaletteAt(QStringLiteral("1A0"));
+    return window;
+}
+
 void tst_Journal::typePalette(frmMain &window, const QString &word)
 {
     for (QLineEdit *box : window.txtChgPal)
@@ -138,9 +135,8 @@ void tst_Journal::typePalette(frmMain &window, const QString &word)
 void tst_Journal::restoreFromTheWindowOnlyOverItsOwnWrite()
 {
     const QByteArray original = TestFiles::readFile(m_rom);
-    frmMain window(m_services.services());
-    window.chooseRom(m_rom);
-    window.loadPaletteAt(QStringLiteral("1A0"));
+    const auto owner = windowAt1A0();
+    frmMain &window = *owner;
     typePalette(window, QStringLiteral("1F00"));
     window.Command1_Click();
     typePalette(window, QStringLiteral("E003"));
@@ -168,28 +164,24 @@ void tst_Journal::restoreFromTheWindowOnlyOverItsOwnWrite()
 void tst_Journal::brokenJournalWarnsOnceAndWritesGoOn()
 {
     QVERIFY(QDir().mkpath(WriteJournal::Journal::defaultPath())); // a folder in its place
-    frmMain window(m_services.services());
-    window.chooseRom(m_rom);
-    window.loadPaletteAt(QStringLiteral("1A0"));
+    const auto owner = windowAt1A0();
+    frmMain &window = *owner;
     for (const QString &word : { QStringLiteral("1F00"), QStringLiteral("E003") }) {
         typePalette(window, word);
         window.Command1_Click();
         QCOMPARE(TestFiles::readFile(m_rom).mid(0x1A0, 2), QByteArray::fromHex(word.toLatin1()));
     }
-    QStringList titles;
-    for (const RecordedMessage &message : std::as_const(m_services.messages.messages))
-        titles << message.title;
-    QCOMPARE(titles,
-             QStringList({ "Warning", Platform::programTitle(), Platform::programTitle() }));
-    QVERIFY(m_services.messages.messages.first().text.contains(QStringLiteral("Journal.sqlite")));
+    const auto &messages = m_services.messages.messages;
+    QCOMPARE(messages.size(), 3); // one warning, then "Palette 1A0 Edited" twice
+    QVERIFY(messages[0].title == "Warning" && messages[0].text.contains("Journal.sqlite"));
+    QVERIFY(messages[1].title == Platform::programTitle() && messages[2].title == messages[1].title);
 }
 
 void tst_Journal::paletteFilesThroughTheFileMenu()
 {
     const QByteArray romBefore = TestFiles::readFile(m_rom);
-    frmMain window(m_services.services());
-    window.chooseRom(m_rom);
-    window.loadPaletteAt(QStringLiteral("1A0"));
+    const auto owner = windowAt1A0();
+    frmMain &window = *owner;
     const QString gpl = m_dir->filePath(QStringLiteral("two.gpl"));
     QVERIFY(TestFiles::writeFile(gpl, "GIMP Palette\n0 255 0 green\n  0 0 255\n"));
     const QString bad = m_dir->filePath(QStringLiteral("bad.gpl"));
@@ -197,28 +189,22 @@ void tst_Journal::paletteFilesThroughTheFileMenu()
     m_services.files.answers = { gpl, bad };
     window.mnuImportPalette_Click();
     window.mnuImportPalette_Click();
-    QStringList texts;
-    for (const QLineEdit *box : window.txtChgPal)
-        texts << box->text();
     // Two colours came, the rest stayed, the bad file changed nothing.
-    QCOMPARE(texts.mid(0, 3),
-             QStringList({ "E003", "007C",
-                           RomPalette::BytesToWordText(quint8(romBefore[0x1A4]),
-                                                       quint8(romBefore[0x1A5])) }));
+    QCOMPARE(window.txtChgPal[0]->text() + window.txtChgPal[1]->text(), QStringLiteral("E003007C"));
+    QCOMPARE(window.txtChgPal[2]->text().toLatin1(), romBefore.mid(0x1A4, 2).toHex().toUpper());
     QCOMPARE(m_services.messages.messages.size(), 1);
     QCOMPARE(m_services.messages.messages.first().title, QStringLiteral("Error"));
     QVERIFY(m_services.messages.messages.first().text.contains(bad + QStringLiteral("\", line 2")));
     QCOMPARE(TestFiles::readFile(m_rom), romBefore); // importing writes nothing
 
+    // Export writes the boxes, and only a complete palette.
     const QString act = m_dir->filePath(QStringLiteral("out.act"));
-    m_services.files.answers = { act };
+    m_services.files.answers = { act, act };
     window.mnuExportPalette_Click();
-    QCOMPARE(TestFiles::readFile(act).left(6), QByteArray::fromHex("00FF000000FF"));
-    window.txtChgPal[5]->setText(QStringLiteral("12"));
-    m_services.files.answers = { m_dir->filePath(QStringLiteral("never.act")) };
+    window.txtChgPal[0]->setText(QStringLiteral("12"));
     window.mnuExportPalette_Click();
     QCOMPARE(m_services.messages.messages.last().title, QStringLiteral("Error"));
-    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("never.act"))));
+    QCOMPARE(TestFiles::readFile(act).left(6), QByteArray::fromHex("00FF000000FF"));
 }
 
 QTEST_MAIN(tst_Journal)

@@ -23,18 +23,6 @@ Words everyLevel()
     return words;
 }
 
-QByteArray act(std::initializer_list<int> rgb, int count)
-{
-    QByteArray bytes(772, '\0');
-    int i = 0;
-    for (const int channel : rgb)
-        bytes[i++] = char(channel);
-    bytes[768] = char(count >> 8);
-    bytes[769] = char(count);
-    bytes[770] = bytes[771] = char(0xFF);
-    return bytes;
-}
-
 } // namespace
 
 class tst_PaletteFiles : public QObject
@@ -61,7 +49,9 @@ void tst_PaletteFiles::roundTrip_data()
     QTest::newRow("gpl") << "a.gpl" << whiteRed
                          << QByteArray("GIMP Palette\nName: game.nds 1A0\nColumns: 16\n#\n"
                                        "255 255 255\tFF7F\n255   0   0\t1F00\n");
-    QTest::newRow("act") << "a.act" << whiteRed << act({ 255, 255, 255, 255, 0, 0 }, 2);
+    QTest::newRow("act") << "a.act" << whiteRed
+                         << QByteArray::fromHex("FFFFFFFF0000") + QByteArray(762, 0)
+                                    + QByteArray::fromHex("0002FFFF");
     QTest::newRow("bin keeps bit 15")
             << "a.bin" << Words{ 0xFFFF, 0x001F } << QByteArray("\xFF\xFF\x1F\x00", 4);
     QTest::newRow("png") << "a.png" << whiteRed << QByteArray();
@@ -124,34 +114,30 @@ void tst_PaletteFiles::damagedFilesAreRefused_data()
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "PNG");
     }
-    QTest::newRow("pal version") << "v.pal" << QByteArray("JASC-PAL\n0200\n1\n0 0 0\n") << "line 2";
-    QTest::newRow("pal 257 colours") << "c.pal" << jasc + "257\r\n"
-                                     << "line 3";
-    QTest::newRow("pal cut short") << "s.pal" << jasc + "3\r\n1 2 3\r\n4 5 6\r\n"
-                                   << "line 6";
-    QTest::newRow("pal value 256") << "r.pal" << jasc + "1\r\n0 256 0\r\n"
-                                   << "line 4";
-    QTest::newRow("pal negative") << "n.pal" << jasc + "1\r\n0 0 -1\r\n"
-                                  << "line 4";
-    QTest::newRow("pal four values") << "f.pal" << jasc + "1\r\n1 2 3 4\r\n"
-                                     << "line 4";
-    QTest::newRow("pal not jasc") << "t.pal" << QByteArray("RIFF....PAL data") << "line 1";
-    QTest::newRow("gpl 257 colours") << "m.gpl" << gimpTooMany << "line 258";
-    QTest::newRow("gpl two numbers")
-            << "b.gpl" << QByteArray("GIMP Palette\n# x\n1 2\n") << "line 3";
-    QTest::newRow("gpl no colours") << "e.gpl" << QByteArray("GIMP Palette\nName: x\n") << "line 3";
-    QTest::newRow("act count 0") << "z.act" << act({}, 0) << "byte 768";
-    QTest::newRow("act count 300") << "h.act" << act({}, 300) << "byte 768";
-    QTest::newRow("act cut short") << "k.act" << QByteArray(700, '\1') << "byte 700";
-    QTest::newRow("bin odd") << "o.bin" << QByteArray("\x1F\x00\x1F", 3) << "byte 2";
-    QTest::newRow("bin 257 colours") << "l.bin" << QByteArray(514, '\1') << "byte 512";
-    QTest::newRow("bin empty") << "0.bin" << QByteArray() << "byte 0";
-    QTest::newRow("png not an image") << "x.png" << QByteArray("not an image") << "byte 0";
-    QTest::newRow("png without table") << "rgb.png" << rgbPng << "colour table";
-    QTest::newRow("png cut short") << "cut.png" << rgbPng.left(40) << "cannot be read";
-    QTest::newRow("gif table cut short")
-            << "cut.gif" << QByteArray("GIF89a\1\0\1\0\x83\0\0", 13) + QByteArray(20, 'x')
-            << "byte 33";
+    auto row = [](const char *name, const char *file, const QByteArray &contents, const char *where) {
+        QTest::newRow(name) << QString::fromLatin1(file) << contents << QString::fromLatin1(where);
+    };
+    row("pal version", "v.pal", "JASC-PAL\n0200\n1\n0 0 0\n", "line 2");
+    row("pal 257 colours", "c.pal", jasc + "257\r\n", "line 3");
+    row("pal cut short", "s.pal", jasc + "3\r\n1 2 3\r\n4 5 6\r\n", "line 6");
+    row("pal value 256", "r.pal", jasc + "1\r\n0 256 0\r\n", "line 4");
+    row("pal negative", "n.pal", jasc + "1\r\n0 0 -1\r\n", "line 4");
+    row("pal four values", "f.pal", jasc + "1\r\n1 2 3 4\r\n", "line 4");
+    row("pal not jasc", "t.pal", "RIFF....PAL data", "line 1");
+    row("gpl 257 colours", "m.gpl", gimpTooMany, "line 258");
+    row("gpl two numbers", "b.gpl", "GIMP Palette\n# x\n1 2\n", "line 3");
+    row("gpl no colours", "e.gpl", "GIMP Palette\nName: x\n", "line 3");
+    row("act count 0", "z.act", QByteArray(768, 0) + QByteArray::fromHex("0000FFFF"), "byte 768");
+    row("act count 300", "h.act", QByteArray(768, 0) + QByteArray::fromHex("012CFFFF"), "byte 768");
+    row("act cut short", "k.act", QByteArray(700, '\1'), "byte 700");
+    row("bin odd", "o.bin", QByteArray("\x1F\x00\x1F", 3), "byte 2");
+    row("bin 257 colours", "l.bin", QByteArray(514, '\1'), "byte 512");
+    row("bin empty", "0.bin", QByteArray(), "byte 0");
+    row("png not an image", "x.png", "not an image", "byte 0");
+    row("png without table", "rgb.png", rgbPng, "colour table");
+    row("png cut short", "cut.png", rgbPng.left(40), "cannot be read");
+    row("gif table cut short", "cut.gif",
+        QByteArray("GIF89a\1\0\1\0\x83\0\0", 13) + QByteArray(20, 'x'), "byte 33");
 }
 
 void tst_PaletteFiles::damagedFilesAreRefused()
