@@ -437,13 +437,15 @@ WriteJournal::Journal &frmMain::journal()
 bool frmMain::writeRom(quint32 offset, const QByteArray &bytes)
 {
     const auto outcome = WriteJournal::write(journal(), m_romPath, offset, bytes);
-    if (!outcome.journalError.isEmpty() && journal().firstWarning())
-        warn(outcome.journalError + QStringLiteral(".\nWrites go on without being recorded."));
+    // A failed write is the news; a journal failing with it (a full disk)
+    // is told with the next write that succeeds.
     if (!outcome.file.ok) {
         warn(QStringLiteral("Cannot write the palette to \"%1\": %2.")
                      .arg(m_romPath, outcome.file.reason));
         return false;
     }
+    if (!outcome.journalError.isEmpty() && journal().firstWarning())
+        warn(outcome.journalError + QStringLiteral(".\nWrites go on without being recorded."));
     if (m_history)
         m_history->refresh();
     return true;

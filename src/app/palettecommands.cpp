@@ -162,12 +162,13 @@ int writeColours(const QString &rom, const QString &offsetArgument, const QByteA
         return place.status;
     WriteJournal::Journal journal(WriteJournal::Journal::defaultPath());
     const auto outcome = WriteJournal::write(journal, rom, place.offset, bytes);
-    if (!outcome.journalError.isEmpty())
-        print(stderr,
-              QStringLiteral("cindral: warning: %1; the write goes on unrecorded")
-                      .arg(outcome.journalError));
+    // A failed write is the one-line news; the journal failing with it is not.
     if (!outcome.file.ok)
         return failed(QStringLiteral("cannot write \"%1\": %2").arg(rom, outcome.file.reason));
+    if (!outcome.journalError.isEmpty())
+        print(stderr,
+              QStringLiteral("cindral: warning: %1; the write went on unrecorded")
+                      .arg(outcome.journalError));
     print(stdout, QStringLiteral("Palette ") + offsetArgument + QStringLiteral(" Edited"));
     return 0;
 }
@@ -258,13 +259,13 @@ int runCommand(const CommandLine &line)
     const auto outcome = WriteJournal::restore(journal, args[0], id);
     if (outcome.refused)
         return failed(outcome.refusal);
-    if (!outcome.write.journalError.isEmpty())
-        print(stderr,
-              QStringLiteral("cindral: warning: %1; the write goes on unrecorded")
-                      .arg(outcome.write.journalError));
     if (!outcome.write.file.ok)
         return failed(
                 QStringLiteral("cannot write \"%1\": %2").arg(args[0], outcome.write.file.reason));
+    if (!outcome.write.journalError.isEmpty())
+        print(stderr,
+              QStringLiteral("cindral: warning: %1; the write went on unrecorded")
+                      .arg(outcome.write.journalError));
     print(stdout, QStringLiteral("Palette %1 Restored").arg(offsetText(outcome.entry.offset)));
     return 0;
 }

@@ -139,13 +139,13 @@ void frmWriteHistory::cmdRestore_Click()
         warn(outcome.refusal);
         return;
     }
-    if (!outcome.write.journalError.isEmpty() && m_journal->firstWarning())
-        warn(outcome.write.journalError);
     if (!outcome.write.file.ok) {
         warn(QStringLiteral("Cannot write the palette to \"%1\": %2.")
                      .arg(m_romPath, outcome.write.file.reason));
         return;
     }
+    if (!outcome.write.journalError.isEmpty() && m_journal->firstWarning())
+        warn(outcome.write.journalError);
     refresh();
     emit restored(outcome.entry.offset);
     m_services.messages->showMessage(
