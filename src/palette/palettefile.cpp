@@ -172,6 +172,55 @@ Decoded decodeRaw(const QByteArray &contents)
     return decoded;
 }
 
+quint32 crc32(const char *bytes, qsizetype size);
+
+quint32 bigEndianAt(const QByteArray &bytes, qsizetype at)
+{
+    const auto *p = reinterpret_cast<const uchar *>(bytes.constData()) + at;
+    return (quint32(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+
+// A PNG's colour table, read from its chunks without decoding a pixel.
+// Every chunk's checksum is checked up to the end, so a damaged or cut
+// file is refused with the byte where it went wrong.
+Decoded decodePngTable(const QByteArray &contents)
+{
+    Decoded decoded;
+    int colourType = -1;
+    for (qsizetype at = 8;;) {
+        if (contents.size() - at < 12)
+            return atByte(contents.size(), QStringLiteral("the file is cut short"));
+        const quint32 length = bigEndianAt(contents, at);
+        const QByteArray type = contents.mid(at + 4, 4);
+        if (length > quint64(contents.size() - at - 12))
+            return atByte(contents.size(), QStringLiteral("the file is cut short inside its %1 chunk")
+                                                   .arg(QString::fromLatin1(type.toPercentEncoding())));
+        if (crc32(contents.constData() + at + 4, length + 4) != bigEndianAt(contents, at + 8 + length))
+            return atByte(at, QStringLiteral("the %1 chunk is damaged (wrong checksum)")
+                                      .arg(QString::fromLatin1(type.toPercentEncoding())));
+        if ((at == 8) != (type == "IHDR") || (type == "IHDR" && length != 13))
+            return atByte(at, QStringLiteral("expected one IHDR chunk of 13 bytes first"));
+        if (type == "IHDR")
+            colourType = quint8(contents[at + 8 + 9]);
+        if (type == "PLTE" && colourType == 3) {
+            if (length == 0 || length % 3 || length > 3 * MaxColours)
+                return atByte(at, QStringLiteral("the colour table's size %1 is not 3 to 768 bytes in threes")
+                                          .arg(length));
+            const auto *rgb = reinterpret_cast<const uchar *>(contents.constData()) + at + 8;
+            for (quint32 i = 0; i < length; i += 3)
+                decoded.words.append(wordOf(rgb[i], rgb[i + 1], rgb[i + 2]));
+        }
+        if (type == "IEND")
+            break;
+        at += 12 + length;
+    }
+    if (colourType != 3 || decoded.words.isEmpty())
+        return failure(QStringLiteral("the image has no colour table; save it as an indexed image "
+                                      "(at most %1 colours)")
+                               .arg(MaxColours));
+    return decoded;
+}
+
 // A GIF's global colour table, which Qt's reader turns into true colour.
 std::optional<Decoded> decodeGifTable(const QByteArray &contents)
 {
@@ -192,6 +241,8 @@ std::optional<Decoded> decodeGifTable(const QByteArray &contents)
 
 Decoded decodeImage(const QByteArray &contents)
 {
+    if (contents.startsWith("\x89PNG"))
+        return decodePngTable(contents);
     if (contents.startsWith("GIF")) {
         if (auto table = decodeGifTable(contents))
             return *table;
@@ -235,7 +286,7 @@ bool looksLikeImage(const QByteArray &contents)
             == quint32(contents.size());
 }
 
-quint32 crc32(const QByteArray &bytes)
+quint32 crc32(const char *bytes, qsizetype size)
 {
     static const auto table = [] {
         std::array<quint32, 256> t{};
@@ -248,8 +299,8 @@ quint32 crc32(const QByteArray &bytes)
         return t;
     }();
     quint32 crc = 0xFFFFFFFFu;
-    for (const char byte : bytes)
-        crc = table[(crc ^ quint8(byte)) & 0xFF] ^ (crc >> 8);
+    for (qsizetype i = 0; i < size; ++i)
+        crc = table[(crc ^ quint8(bytes[i])) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
 }
 
@@ -262,49 +313,18 @@ void appendBigEndian(QByteArray &out, quint32 value)
 void appendChunk(QByteArray &out, const char *type, const QByteArray &data)
 {
     appendBigEndian(out, quint32(data.size()));
-    const QByteArray typed = QByteArray(type) + data;
-    out += typed;
-    appendBigEndian(out, crc32(typed));
-}
-
-// A zlib stream of stored (uncompressed) blocks. Compressing would save a
-// few kilobytes at most, and zlib's set-up alone costs more than the whole
-// export should.
-QByteArray storedZlib(const QByteArray &data)
-{
-    QByteArray out("\x78\x01", 2);
-    out.reserve(data.size() + 5 * (data.size() / 0xFFFF + 1) + 6);
-    qsizetype at = 0;
-    do {
-        const auto length = quint16(std::min<qsizetype>(data.size() - at, 0xFFFF));
-        const bool last = at + length == data.size();
-        out += char(last ? 1 : 0);
-        out += char(length & 0xFF);
-        out += char(length >> 8);
-        out += char(~length & 0xFF);
-        out += char((~length >> 8) & 0xFF);
-        out.append(data.constData() + at, length);
-        at += length;
-    } while (at < data.size());
-    // Adler-32; 5552 bytes is the most that can be summed before the
-    // running sums could overflow 32 bits.
-    quint32 a = 1, b = 0;
-    for (qsizetype start = 0; start < data.size(); start += 5552) {
-        const qsizetype end = std::min<qsizetype>(start + 5552, data.size());
-        for (qsizetype i = start; i < end; ++i) {
-            a += quint8(data[i]);
-            b += a;
-        }
-        a %= 65521;
-        b %= 65521;
-    }
-    appendBigEndian(out, (b << 16) | a);
-    return out;
+    const qsizetype typeAt = out.size();
+    out.append(type, 4);
+    out += data;
+    appendBigEndian(out, crc32(out.constData() + typeAt, out.size() - typeAt));
 }
 
 // Written here rather than by QImage, whose writer turns a palette that
 // happens to be a grey ramp (one black colour) into a grey image and
 // chooses its own bit depth: this table must hold exactly the palette.
+// The pixels go in stored (uncompressed) zlib blocks, written straight into
+// the one output buffer: compressing would save a few kilobytes, and zlib's
+// set-up and extra buffers cost more than the whole export should.
 QByteArray encodePng(const Words &words)
 {
     const int width = SwatchPixels * int(words.size());
@@ -320,14 +340,50 @@ QByteArray encodePng(const Words &words)
         table += char(rgb.blue);
     }
     // Each row is a filter type (0, none) and one index per pixel.
-    QByteArray row(1 + width, '\0');
-    for (int x = 0; x < width; ++x)
-        row[1 + x] = char(x / SwatchPixels);
-    const QByteArray pixels = storedZlib(row.repeated(SwatchPixels));
-    QByteArray out("\x89PNG\r\n\x1a\n", 8);
+    const qsizetype rowBytes = 1 + width;
+    const qsizetype raw = rowBytes * SwatchPixels;
+    const qsizetype blocks = (raw + 0xFFFE) / 0xFFFF;
+    const qsizetype zlibBytes = 2 + raw + 5 * blocks + 4;
+
+    QByteArray out;
+    out.reserve(8 + 25 + 12 + table.size() + 12 + zlibBytes + 12);
+    out.append("\x89PNG\r\n\x1a\n", 8);
     appendChunk(out, "IHDR", header);
     appendChunk(out, "PLTE", table);
-    appendChunk(out, "IDAT", pixels);
+    appendBigEndian(out, quint32(zlibBytes));
+    const qsizetype typeAt = out.size();
+    out.append("IDAT\x78\x01", 6);
+    qsizetype at = out.size();
+    out.resize(at + zlibBytes - 2);
+    auto *p = reinterpret_cast<uchar *>(out.data());
+    // Adler-32 of the pixel data; 5552 bytes is the most that can be summed
+    // before the running sums could overflow 32 bits.
+    quint32 a = 1, b = 0;
+    for (qsizetype done = 0, sinceModulo = 0; done < raw;) {
+        const auto length = quint16(std::min<qsizetype>(raw - done, 0xFFFF));
+        p[at++] = done + length == raw ? 1 : 0;
+        p[at++] = uchar(length & 0xFF);
+        p[at++] = uchar(length >> 8);
+        p[at++] = uchar(~length & 0xFF);
+        p[at++] = uchar((~length >> 8) & 0xFF);
+        for (qsizetype end = done + length; done < end; ++done) {
+            const qsizetype x = done % rowBytes;
+            const uchar value = x == 0 ? 0 : uchar((x - 1) / SwatchPixels);
+            p[at++] = value;
+            a += value;
+            b += a;
+            if (++sinceModulo == 5552) {
+                a %= 65521;
+                b %= 65521;
+                sinceModulo = 0;
+            }
+        }
+    }
+    a %= 65521;
+    b %= 65521;
+    out.resize(at);
+    appendBigEndian(out, (b << 16) | a);
+    appendBigEndian(out, crc32(out.constData() + typeAt, out.size() - typeAt));
     appendChunk(out, "IEND", QByteArray());
     return out;
 }

@@ -135,7 +135,8 @@ void tst_PaletteFiles::damagedFilesAreRefused_data()
     row("bin empty", "0.bin", QByteArray(), "byte 0");
     row("png not an image", "x.png", "not an image", "byte 0");
     row("png without table", "rgb.png", rgbPng, "colour table");
-    row("png cut short", "cut.png", rgbPng.left(40), "cannot be read");
+    row("png cut short", "cut.png", rgbPng.left(40), "byte 40");
+    row("png damaged", "bad.png", QByteArray(rgbPng).replace(20, 1, "\x7f"), "byte 8");
     row("gif table cut short", "cut.gif",
         QByteArray("GIF89a\1\0\1\0\x83\0\0", 13) + QByteArray(20, 'x'), "byte 33");
 }
