@@ -6,10 +6,13 @@
 #include "frminfo.h"
 #include "frmrompalettes.h"
 #include "frmupdate.h"
+#include "frmwritehistory.h"
 #include "module1.h"
+#include "palettefile.h"
 #include "rompalette.h"
 #include "twips.h"
 #include "windowresources.h"
+#include "writejournal.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -96,9 +99,10 @@ frmMain::frmMain(const Platform::Services &services, QWidget *parent)
 
 frmMain::~frmMain()
 {
-    // The update window borrows this window's network access; the palette
-    // list calls back into this window.
+    // The update window borrows this window's network access, the history
+    // window its journal; the palette list calls back into this window.
     delete m_update;
+    delete m_history;
     delete m_romPalettes;
 }
 
@@ -115,6 +119,11 @@ frmUPDATE *frmMain::updateWindow() const
 frmDatabase *frmMain::databaseWindow() const
 {
     return m_database;
+}
+
+frmWriteHistory *frmMain::writeHistoryWindow() const
+{
+    return m_history;
 }
 
 void frmMain::buildControls()
@@ -204,6 +213,11 @@ void frmMain::buildMenus()
     update = addItem(file, QStringLiteral("&Live Update"), QKeySequence(Qt::CTRL | Qt::Key_L),
                      &frmMain::update_Click);
     file->addSeparator();
+    mnuImportPalette = addItem(file, QStringLiteral("&Import Palette\u2026"), QKeySequence(),
+                               &frmMain::mnuImportPalette_Click);
+    mnuExportPalette = addItem(file, QStringLiteral("&Export Palette\u2026"), QKeySequence(),
+                               &frmMain::mnuExportPalette_Click);
+    file->addSeparator();
     Chiudi = addItem(file, QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
                      &frmMain::Chiudi_Click);
 
@@ -216,10 +230,13 @@ void frmMain::buildMenus()
                              &frmMain::mnuNextPalette_Click);
     mnuPreviousPalette = addItem(edit, QStringLiteral("&Previous Palette"),
                                  QKeySequence(Qt::Key_PageUp), &frmMain::mnuPreviousPalette_Click);
+    mnuWriteHistory = addItem(edit, QStringLiteral("Write &History"),
+                              QKeySequence(Qt::CTRL | Qt::Key_H), &frmMain::mnuWriteHistory_Click);
     mnuFind->setEnabled(false);
     mnuSostituisci->setEnabled(false);
     mnuNextPalette->setEnabled(false);
     mnuPreviousPalette->setEnabled(false);
+    mnuWriteHistory->setEnabled(false);
 
     QMenu *tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     SelectCol = addItem(tools, QStringLiteral("&Color Picker"), QKeySequence(Qt::CTRL | Qt::Key_P),
@@ -285,6 +302,9 @@ void frmMain::chooseRom(const QString &path)
     mnuSostituisci->setEnabled(true);
     mnuNextPalette->setEnabled(true);
     mnuPreviousPalette->setEnabled(true);
+    mnuWriteHistory->setEnabled(true);
+    if (m_history)
+        m_history->showRom(m_romPath);
     txtOffset->setEnabled(true);
     Command2->setEnabled(true);
     for (QLineEdit *box : txtChgPal)
@@ -442,6 +462,23 @@ void frmMain::txtChgPal_Change(int Index)
     updateWriteButton();
 }
 
+bool frmMain::paletteCompleteOrComplain()
+{
+    const int box = firstIncompleteBox();
+    if (box < 0)
+        return true;
+    const QString text = txtChgPal[box]->text();
+    const QString which = text.isEmpty()
+            ? QStringLiteral("Box %1 is empty.").arg(box + 1)
+            : QStringLiteral("Box %1 holds \"%2\", not four hexadecimal digits.")
+                      .arg(box + 1)
+                      .arg(text);
+    m_services.messages->showMessage(
+            this, QStringLiteral("Every palette box must hold four characters. ") + which,
+            QStringLiteral("Error"), QMessageBox::Ok, QMessageBox::Critical);
+    return false;
+}
+
 int frmMain::firstIncompleteBox() const
 {
     const auto box = std::find_if(txtChgPal.begin(), txtChgPal.end(), [](const QLineEdit *box) {
@@ -518,18 +555,8 @@ void frmMain::writePalette()
         return;
     // The menu item is enabled with any box contents; a box that is not
     // four hexadecimal digits would write bytes other than its swatch shows.
-    if (const int box = firstIncompleteBox(); box >= 0) {
-        const QString text = txtChgPal[box]->text();
-        const QString which = text.isEmpty()
-                ? QStringLiteral("Box %1 is empty.").arg(box + 1)
-                : QStringLiteral("Box %1 holds \"%2\", not four hexadecimal digits.")
-                          .arg(box + 1)
-                          .arg(text);
-        m_services.messages->showMessage(
-                this, QStringLiteral("Every palette box must hold four characters. ") + which,
-                QStringLiteral("Error"), QMessageBox::Ok, QMessageBox::Critical);
+    if (!paletteCompleteOrComplain())
         return;
-    }
     const QFileInfo rom(m_romPath);
     const qint64 growth = qint64(*offset) + RomPalette::ByteCount - rom.size();
     if (rom.isFile() && growth > 0
@@ -545,13 +572,93 @@ void frmMain::writePalette()
         return;
     }
     const RomPalette::WordTexts texts = boxTexts();
-    const auto result = RomPalette::writePalette(m_romPath, *offset, RomPalette::bytesOf(texts));
-    if (!result.ok) {
-        warn(QStringLiteral("Cannot write the palette to \"%1\": %2.").arg(m_romPath, result.reason));
+    const RomPalette::Bytes bytes = RomPalette::bytesOf(texts);
+    if (!writeRom(*offset, QByteArray(reinterpret_cast<const char *>(bytes.data()),
+                                      RomPalette::ByteCount)))
         return;
-    }
     m_unedited = texts;
     m_services.messages->showMessage(
             this, QStringLiteral("Palette ") + txtOffset->text() + QStringLiteral(" Edited"),
             Platform::programTitle(), QMessageBox::Ok, QMessageBox::NoIcon);
+}
+
+WriteJournal::Journal &frmMain::journal()
+{
+    if (!m_journal)
+        m_journal = std::make_unique<WriteJournal::Journal>(WriteJournal::Journal::defaultPath());
+    return *m_journal;
+}
+
+// Every write of the ROM image goes through here and into the journal. A
+// journal that fails is reported once and never stops the write.
+bool frmMain::writeRom(quint32 offset, const QByteArray &bytes)
+{
+    const auto outcome = WriteJournal::write(journal(), m_romPath, offset, bytes);
+    // A failed write is the news; a journal failing with it (a full disk)
+    // is told with the next write that succeeds.
+    if (!outcome.file.ok) {
+        warn(QStringLiteral("Cannot write the palette to \"%1\": %2.")
+                     .arg(m_romPath, outcome.file.reason));
+        return false;
+    }
+    if (!outcome.journalError.isEmpty() && journal().firstWarning())
+        warn(outcome.journalError + QStringLiteral(".\nWrites go on without being recorded."));
+    if (m_history)
+        m_history->refresh();
+    return true;
+}
+
+void frmMain::mnuExportPalette_Click()
+{
+    if (!paletteCompleteOrComplain())
+        return;
+    const QString path = m_services.files->getSaveFileName(this, QStringLiteral("Export Palette"),
+                                                           PaletteFile::dialogFilter());
+    if (path.isEmpty())
+        return;
+    PaletteFile::Words words;
+    for (const QLineEdit *box : txtChgPal) {
+        const auto pair = RomPalette::WordTextToBytes(box->text());
+        words.append(quint16(pair[0] | (pair[1] << 8)));
+    }
+    const QString name = QFileInfo(m_romPath).fileName() + QLatin1Char(' ') + txtOffset->text();
+    const QString error = PaletteFile::writeFile(path, words, name.trimmed());
+    if (!error.isEmpty())
+        m_services.messages->showMessage(this, error, QStringLiteral("Error"), QMessageBox::Ok,
+                                         QMessageBox::Critical);
+}
+
+void frmMain::mnuImportPalette_Click()
+{
+    const QString path = m_services.files->getOpenFileName(this, QStringLiteral("Import Palette"),
+                                                           PaletteFile::dialogFilter());
+    if (path.isEmpty())
+        return;
+    const PaletteFile::Decoded decoded = PaletteFile::readFile(path);
+    if (!decoded.error.isEmpty()) {
+        m_services.messages->showMessage(this, decoded.error, QStringLiteral("Error"),
+                                         QMessageBox::Ok, QMessageBox::Critical);
+        return;
+    }
+    // Only the boxes change; OK writes them, as after any edit.
+    for (qsizetype i = 0; i < decoded.words.size() && i < RomPalette::WordCount; ++i) {
+        const quint16 word = decoded.words.at(i);
+        txtChgPal[i]->setText(RomPalette::BytesToWordText(word & 0xFF, word >> 8));
+    }
+}
+
+void frmMain::mnuWriteHistory_Click()
+{
+    if (m_romPath.isEmpty())
+        return;
+    showShared(m_history, [this] {
+        auto *history = new frmWriteHistory(m_services, &journal());
+        connect(history, &frmWriteHistory::restored, this, [this](quint32 offset) {
+            // The boxes show the restored colours when they show that palette.
+            if (RomPalette::parseOffset(txtOffset->text()) == offset)
+                loadPalette();
+        });
+        return history;
+    });
+    m_history->showRom(m_romPath);
 }

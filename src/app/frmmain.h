@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include <array>
+#include <memory>
 
 class ColorSwatch;
 class QAction;
@@ -19,7 +20,11 @@ class frmDatabase;
 class frmInfo;
 class frmUPDATE;
 class frmRomPalettes;
+class frmWriteHistory;
 class QNetworkAccessManager;
+namespace WriteJournal {
+class Journal;
+}
 
 // The start-up window: chooses the ROM image, loads a palette at a typed
 // offset into sixteen word-text boxes with swatches, writes it back, and
@@ -62,6 +67,9 @@ public:
     QAction *mnuNextPalette = nullptr;
     QAction *mnuPreviousPalette = nullptr;
     QAction *Info = nullptr;
+    QAction *mnuImportPalette = nullptr;
+    QAction *mnuExportPalette = nullptr;
+    QAction *mnuWriteHistory = nullptr;
 
     // The About box, while it is open.
     frmInfo *infoWindow() const;
@@ -73,6 +81,8 @@ public:
     frmDatabase *databaseWindow() const;
     // The Palettes in ROM window, while it is open.
     frmRomPalettes *romPalettesWindow() const;
+    // The Write History window, while it is open.
+    frmWriteHistory *writeHistoryWindow() const;
 
 public slots:
     void Apri_Click();
@@ -89,6 +99,9 @@ public slots:
     void Command1_Click();
     void mnuSostituisci_Click();
     void txtChgPal_Change(int Index);
+    void mnuExportPalette_Click();
+    void mnuImportPalette_Click();
+    void mnuWriteHistory_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -101,6 +114,8 @@ private:
     void writePalette();
     // The first box (from 0) not holding four hexadecimal digits, or -1.
     int firstIncompleteBox() const;
+    // The "Error" naming the first box that is not four hexadecimal digits.
+    bool paletteCompleteOrComplain();
     RomPalette::WordTexts boxTexts() const;
     // True when the boxes hold nothing unwritten, or the user lets it go.
     bool mayDiscardEdits();
@@ -108,6 +123,8 @@ private:
     std::optional<quint32> offsetOrComplain();
     void warn(const QString &text);
     void stepPalette(qint64 step);
+    WriteJournal::Journal &journal();
+    bool writeRom(quint32 offset, const QByteArray &bytes);
 
     Platform::Services m_services;
     QString m_romPath;
@@ -119,4 +136,6 @@ private:
     QNetworkAccessManager *m_network = nullptr;
     QPointer<frmDatabase> m_database;
     QPointer<frmRomPalettes> m_romPalettes;
+    std::unique_ptr<WriteJournal::Journal> m_journal;
+    QPointer<frmWriteHistory> m_history;
 };

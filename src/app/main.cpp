@@ -1,6 +1,7 @@
 #include "cindral_version.h"
 #include "frmmain.h"
 #include "listpalettes.h"
+#include "palettecommands.h"
 #include "services.h"
 
 #include <QApplication>
@@ -50,6 +51,8 @@ int main(int argc, char *argv[])
     // Commands answered without a display belong here, before any window
     // system is reached.
     if (auto status = RomFs::listPalettesCommand(argc, argv))
+        return *status;
+    if (auto status = PaletteCommands::run(argc, argv))
         return *status;
     if (onlyPrints(argc, argv))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -98,29 +98,30 @@ Bytes bytesOf(const WordTexts &texts)
     return bytes;
 }
 
-FileResult readPalette(const QString &path, quint32 offset, Bytes &bytes, int *pastEnd)
+FileResult readBytes(const QString &path, quint32 offset, qsizetype count, QByteArray &bytes,
+                     qsizetype *pastEnd)
 {
     if (const auto reason = notAFileReason(path))
         return { false, *reason };
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly))
         return { false, file.errorString() };
-    Bytes buffer{};
+    QByteArray buffer(count, '\0');
     qint64 got = 0;
     if (offset < quint64(file.size())) {
         if (!file.seek(offset))
             return { false, file.errorString() };
-        got = file.read(reinterpret_cast<char *>(buffer.data()), ByteCount);
+        got = file.read(buffer.data(), count);
         if (got < 0)
             return { false, file.errorString() };
     }
     bytes = buffer;
     if (pastEnd)
-        *pastEnd = ByteCount - int(got);
+        *pastEnd = count - got;
     return {};
 }
 
-FileResult writePalette(const QString &path, quint32 offset, const Bytes &bytes)
+FileResult writeBytes(const QString &path, quint32 offset, const QByteArray &bytes)
 {
     if (const auto reason = notAFileReason(path))
         return { false, *reason };
@@ -130,12 +131,12 @@ FileResult writePalette(const QString &path, quint32 offset, const Bytes &bytes)
         return { false, file.errorString() };
     if (!file.seek(offset))
         return { false, file.errorString() };
-    const qint64 written = file.write(reinterpret_cast<const char *>(bytes.data()), ByteCount);
-    if (written != ByteCount) {
+    const qint64 written = file.write(bytes);
+    if (written != bytes.size()) {
         const QString reason = written < 0 ? file.errorString()
                                            : QStringLiteral("Only %1 of %2 bytes could be written")
                                                      .arg(written)
-                                                     .arg(ByteCount);
+                                                     .arg(bytes.size());
         return { false, reason };
     }
     if (!file.flush())
@@ -147,6 +148,25 @@ FileResult writePalette(const QString &path, quint32 offset, const Bytes &bytes)
     if (file.error() != QFileDevice::NoError)
         return { false, file.errorString() };
     return {};
+}
+
+FileResult readPalette(const QString &path, quint32 offset, Bytes &bytes, int *pastEnd)
+{
+    QByteArray read;
+    qsizetype missing = 0;
+    const FileResult result = readBytes(path, offset, ByteCount, read, &missing);
+    if (result.ok) {
+        std::copy(read.cbegin(), read.cend(), bytes.begin());
+        if (pastEnd)
+            *pastEnd = int(missing);
+    }
+    return result;
+}
+
+FileResult writePalette(const QString &path, quint32 offset, const Bytes &bytes)
+{
+    return writeBytes(path, offset,
+                      QByteArray(reinterpret_cast<const char *>(bytes.data()), ByteCount));
 }
 
 } // namespace RomPalette

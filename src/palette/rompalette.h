@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <array>
@@ -52,5 +53,11 @@ FileResult readPalette(const QString &path, quint32 offset, Bytes &bytes, int *p
 // syncs and closes the file. Nothing else in the file changes; it grows only
 // when the palette runs past its end. The file must already exist.
 FileResult writePalette(const QString &path, quint32 offset, const Bytes &bytes);
+
+// The same for any run of bytes, as palettes of other sizes need: count
+// bytes at offset, those past the end of the file reading as 0.
+FileResult readBytes(const QString &path, quint32 offset, qsizetype count, QByteArray &bytes,
+                     qsizetype *pastEnd = nullptr);
+FileResult writeBytes(const QString &path, quint32 offset, const QByteArray &bytes);
 
 } // namespace RomPalette

@@ -43,6 +43,10 @@ QString DesktopLauncher::defaultOpener()
 #else
     return QString();
 #endif
+QString DialogFileChooser::getSaveFileName(QWidget *parent, const QString &caption,
+                                           const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
 }
 
 bool DesktopLauncher::openFile(const QString &path)

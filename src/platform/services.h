@@ -38,6 +38,9 @@ public:
     virtual ~FileChooser() = default;
     virtual QString getOpenFileName(QWidget *parent, const QString &caption,
                                     const QString &filter) = 0;
+    // Asks for a file to write; an empty result means cancelled.
+    virtual QString getSaveFileName(QWidget *parent, const QString &caption,
+                                    const QString &filter) = 0;
 };
 
 // Opens a file with the desktop's default program; false when that failed.
@@ -64,6 +67,8 @@ class DialogFileChooser final : public FileChooser
 {
 public:
     QString getOpenFileName(QWidget *parent, const QString &caption,
+                            const QString &filter) override;
+    QString getSaveFileName(QWidget *parent, const QString &caption,
                             const QString &filter) override;
 };
 

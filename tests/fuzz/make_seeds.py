@@ -128,3 +128,26 @@ w(t,'ds-lying-fat', bytes(lying))
 w(t,'lz-truncated', ds([(b'x.lz', lz(rlcn(colours(16)))[:30])], 0))
 code = bytes((i*37+11) % 256 for i in range(0x400))
 w(t,'gba-scan', b'\xff'*0xC0 + code[:0x100] + b'\xff\xff' + colours(16) + b'\xff\xff' + code)
+t='fuzz_palettefile'
+os.makedirs(os.path.join(base,t), exist_ok=True)
+# The first byte is the extension: 0 none, 1 .pal, 2 .gpl, 3 .act, 4 .bin, 5 .png.
+w(t,'jasc',b'\x01JASC-PAL\r\n0100\r\n2\r\n255 255 255\r\n255 0 0\r\n')
+w(t,'jasc-lf-short',b'\x01JASC-PAL\n0100\n3\n1 2 3\n')
+w(t,'gimp',b'\x02GIMP Palette\nName: game.nds 1A0\nColumns: 16\n#\n255 255 255\tFF7F\n  0   0 255\t007C\n')
+w(t,'gimp-named',b'\x02GIMP Palette\n# comment\n12 34 56 dark teal\n')
+w(t,'act-772',b'\x03'+bytes([255,0,0,0,255,0])+bytes(762)+b'\x00\x02\xff\xff')
+w(t,'act-768',b'\x03'+bytes(range(256))*3)
+w(t,'raw',b'\x04\xff\x7f\x1f\x00\xe0\x03\x00\x7c')
+w(t,'raw-odd',b'\x00\xff\x7f\x1f')
+def png(entries):
+    import zlib
+    def chunk(kind, body):
+        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
+    width = len(entries)
+    raw = b''.join(b'\x00' + bytes(range(width)) for _ in range(1))
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, 1, 8, 3, 0, 0, 0))
+            + chunk(b'PLTE', b''.join(bytes(e) for e in entries))
+            + chunk(b'IDAT', zlib.compress(raw)) + chunk(b'IEND', b''))
+w(t,'png-indexed',b'\x05'+png([(255,255,255),(255,0,0),(0,0,255)]))
+w(t,'png-truncated',b'\x05'+png([(1,2,3)])[:30])
+w(t,'gif-table',b'\x05GIF89a\x02\x00\x01\x00\x81\x00\x00'+bytes([255,255,255,0,0,255,31,0,0])+b'\x2c\x00\x00\x00\x00\x02\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b')

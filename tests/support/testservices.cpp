@@ -27,6 +27,12 @@ QString QueuedFileChooser::getOpenFileName(QWidget *, const QString &caption,
     return answers.isEmpty() ? QString() : answers.takeFirst();
 }
 
+QString QueuedFileChooser::getSaveFileName(QWidget *parent, const QString &caption,
+                                           const QString &filter)
+{
+    return getOpenFileName(parent, caption, filter);
+}
+
 bool RecordingLauncher::openFile(const QString &path)
 {
     opened.append(path);

@@ -37,6 +37,9 @@ class QueuedFileChooser final : public Platform::FileChooser
 public:
     QString getOpenFileName(QWidget *parent, const QString &caption,
                             const QString &filter) override;
+    // Save dialogs answer from the same queue.
+    QString getSaveFileName(QWidget *parent, const QString &caption,
+                            const QString &filter) override;
 
     QStringList answers; // an empty string or an empty queue is a cancel
     QString lastCaption;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -32,6 +33,7 @@ public:
     // Each bind, step and reset answers SQLite's result code.
     int bind(int index, const QString &text); // a null QString binds NULL
     int bind(int index, qint64 value);
+    int bindBlob(int index, const QByteArray &bytes);
     int step();
     void reset(); // also clears the bindings
 
@@ -39,6 +41,9 @@ public:
     // A text column's UTF-8 bytes, valid until the next step or reset;
     // NULL gives a null view, an empty text an empty one.
     QByteArrayView columnUtf8(int column) const;
+    // NULL gives a null QString.
+    QString columnText(int column) const;
+    QByteArray columnBlob(int column) const;
 
 private:
     struct Finalizer

@@ -39,6 +39,15 @@ int Statement::bind(int index, qint64 value)
     return sqlite3_bind_int64(m_stmt.get(), index, value);
 }
 
+int Statement::bindBlob(int index, const QByteArray &bytes)
+{
+    // A null pointer would bind NULL; an empty blob is not NULL.
+    if (bytes.isEmpty())
+        return sqlite3_bind_zeroblob(m_stmt.get(), index, 0);
+    return sqlite3_bind_blob64(m_stmt.get(), index, bytes.constData(), sqlite3_uint64(bytes.size()),
+                               SQLITE_TRANSIENT);
+}
+
 int Statement::step()
 {
     return sqlite3_step(m_stmt.get());
@@ -63,6 +72,19 @@ QByteArrayView Statement::columnUtf8(int column) const
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
     const int size = sqlite3_column_bytes(stmt, column);
     return text ? QByteArrayView(text, size) : QByteArrayView("", 0);
+}
+
+QString Statement::columnText(int column) const
+{
+    const QByteArrayView utf8 = columnUtf8(column);
+    return utf8.isNull() ? QString() : QString::fromUtf8(utf8);
+}
+
+QByteArray Statement::columnBlob(int column) const
+{
+    sqlite3_stmt *stmt = m_stmt.get();
+    const auto *bytes = static_cast<const char *>(sqlite3_column_blob(stmt, column));
+    return QByteArray(bytes, sqlite3_column_bytes(stmt, column));
 }
 
 int execute(sqlite3 *db, const char *sql)

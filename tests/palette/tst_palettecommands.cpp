@@ -1,0 +1,133 @@
+// The palette commands of the built program, run without a display: what
+// they print, their exit status, what they do to the ROM image, and that
+// they leave no file in the data folder but the journal.
+#include "testfiles.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QByteArray palette = QByteArray::fromHex("FF7F1F00E003007C").repeated(4);
+
+struct Run
+{
+    int status;
+    QString out, err;
+};
+
+Run run(const QTemporaryDir &dir, const QString &commandLine)
+{
+    QStringList arguments = commandLine.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (QString &argument : arguments)
+        argument.replace(QLatin1String("ROM"), dir.filePath(QStringLiteral("game.nds")))
+                .replace(QLatin1String("DIR"), dir.path());
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CINDRAL_DATA_DIR"), dir.filePath(QStringLiteral("data")));
+    // A window system asked for would make the program fail at once.
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(CINDRAL_BINARY), arguments);
+    const bool finished = process.waitForFinished(30000);
+    return { finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+             QString::fromLocal8Bit(process.readAllStandardOutput()),
+             QString::fromLocal8Bit(process.readAllStandardError()) };
+}
+
+} // namespace
+
+class tst_PaletteCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void command_data();
+    void command();
+};
+
+void tst_PaletteCommands::command_data()
+{
+    QTest::addColumn<QString>("commands"); // run in turn; the last one is checked
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out"); // patterns
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QByteArray>("romAt20"); // empty: the image is unchanged
+    auto row = [](const char *name, const char *commands, int status, const char *out,
+                  const char *err, const char *romAt20 = "") {
+        QTest::newRow(name) << QString::fromUtf8(commands) << status << QString::fromUtf8(out)
+                            << QString::fromUtf8(err) << QByteArray::fromHex(romAt20);
+    };
+    row("read 16", "--read-palette ROM 20", 0, "^FF7F 1F00 E003 007C( FF7F 1F00 E003 007C){3}\n$",
+        "^$");
+    row("read 2, option first", "--colours 2 --read-palette ROM 20", 0, "^FF7F 1F00\n$", "^$");
+    row("read to the last byte", "--read-palette ROM FC --colours=2", 0, "^\\w{4} \\w{4}\n$", "^$");
+    row("read past the end", "--read-palette ROM F0", 1, "^$", "^cindral: .*past the end.*\n$");
+    row("offset not hexadecimal", "--read-palette ROM 2G", 2, "^$", "\"2G\".*\nUsage:");
+    row("257 colours", "--read-palette ROM 0 --colours 257", 2, "^$", "Usage:");
+    row("no such image", "--read-palette DIR/none.nds 0", 1, "^$", "^cindral: .*none\\.nds.*\n$");
+    row("unknown option", "--history ROM --fast", 2, "^$", "--fast.*\nUsage:");
+    row("write", "--write-palette ROM 20 0000 ff7f", 0, "^Palette 20 Edited\n$", "^$", "0000FF7F");
+    row("write a short word", "--write-palette ROM 20 0000 FF7", 2, "^$", "\"FF7\".*\nUsage:");
+    row("write past the end", "--write-palette ROM FE 0000 0000", 1, "^$", "past the end");
+    row("export to an unknown kind", "--export-palette ROM 20 DIR/p.txt", 1, "^$", "p\\.txt.*\\.gpl");
+    row("import what was exported",
+        "--export-palette ROM 24 DIR/p.gpl --colours 3; --import-palette ROM 20 DIR/p.gpl", 0,
+        "^Palette 20 Edited\n$", "^$", "E003007CFF7F");
+    row("import a missing file", "--import-palette ROM 20 DIR/none.act", 1, "^$", "none\\.act");
+    row("history, nothing written", "--history ROM", 0, "^$", "^$");
+    row("history", "--write-palette ROM 20 0000 1111; --history ROM", 0,
+        "^1\t\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\t20\tFF7F 1F00\t0000 1111\tdone\n$", "^$",
+        "00001111");
+    row("restore", "--write-palette ROM 20 0000 1111; --restore ROM 1", 0,
+        "^Palette 20 Restored\n$", "^$");
+    row("restore over a later write",
+        "--write-palette ROM 20 0000 1111; --write-palette ROM 20 2222; --restore ROM 1", 1, "^$",
+        "^cindral: .*2222 1111 now\\.\n$", "22221111");
+    row("restore an unknown entry", "--write-palette ROM 20 0000; --restore ROM 9", 1, "^$", "9",
+        "0000");
+    row("journal cannot be opened", "journal-is-a-folder; --write-palette ROM 20 0000", 0,
+        "^Palette 20 Edited\n$", "^cindral: warning: .*Journal\\.sqlite.*\n$", "0000");
+}
+
+void tst_PaletteCommands::command()
+{
+    QFETCH(QString, commands);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(QByteArray, romAt20);
+    QTemporaryDir dir;
+    const QString rom = dir.filePath(QStringLiteral("game.nds"));
+    QVERIFY(TestFiles::writeFile(rom, TestFiles::romImage(0x100, { { 0x20, palette } })));
+    QStringList steps = commands.split(QStringLiteral("; "));
+    const QString last = steps.takeLast();
+    for (const QString &step : std::as_const(steps)) {
+        if (step == QLatin1String("journal-is-a-folder")) {
+            QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("data/Journal.sqlite"))));
+            continue;
+        }
+        const Run setUp = run(dir, step);
+        QVERIFY2(setUp.status == 0, qPrintable(step + QStringLiteral(": ") + setUp.err));
+    }
+    const Run result = run(dir, last);
+    QVERIFY2(result.status == status,
+             qPrintable(QStringLiteral("status %1, stderr: %2").arg(result.status).arg(result.err)));
+    QVERIFY2(QRegularExpression(out).match(result.out).hasMatch(), qPrintable(result.out));
+    QVERIFY2(QRegularExpression(err).match(result.err).hasMatch(), qPrintable(result.err));
+    QCOMPARE(TestFiles::readFile(rom),
+             TestFiles::romImage(0x100, { { 0x20, palette }, { 0x20, romAt20 } }));
+    const QStringList dataFiles = QDir(dir.filePath(QStringLiteral("data")))
+                                          .entryList(QDir::AllEntries | QDir::NoDotAndDotDot
+                                                     | QDir::Hidden);
+    QVERIFY2(dataFiles.isEmpty() || dataFiles == QStringList{ QStringLiteral("Journal.sqlite") },
+             qPrintable(dataFiles.join(u' ')));
+}
+
+QTEST_GUILESS_MAIN(tst_PaletteCommands)
+
+#include "tst_palettecommands.moc"
