@@ -43,6 +43,8 @@ QString DesktopLauncher::defaultOpener()
 #else
     return QString();
 #endif
+}
+
 QString DialogFileChooser::getSaveFileName(QWidget *parent, const QString &caption,
                                            const QString &filter)
 {
