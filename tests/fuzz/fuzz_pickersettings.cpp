@@ -4,6 +4,8 @@
 #include "fuzzsupport.h"
 #include "pickersettings.h"
 
+#include <QList>
+
 #include <cfloat>
 #include <cmath>
 
