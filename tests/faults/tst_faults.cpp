@@ -32,12 +32,15 @@ namespace {
 
 RomPalette::Bytes palette(quint8 seed)
 {
-    RomPalette::Bytes bytes{};
+    RomPalette::Bytes bytes {};
     for (int i = 0; i < RomPalette::ByteCount; ++i)
         bytes[i] = quint8(seed + 7 * i);
     return bytes;
 }
-QByteArray bytesOf(const RomPalette::Bytes &p) { return QByteArray((const char *)p.data(), p.size()); }
+QByteArray bytesOf(const RomPalette::Bytes& p)
+{
+    return QByteArray((const char*)p.data(), p.size());
+}
 
 PickerSettings::Settings settings(bool changed)
 {
@@ -51,8 +54,7 @@ PickerSettings::Settings settings(bool changed)
 // One saved file ("palette", "settings" or "store"): a good one to start
 // from, a change (the step-th; odd steps give the same as the first),
 // what it holds.
-struct SavedFile
-{
+struct SavedFile {
     QString kind, path;
     quint32 offset = 0x1A0;
 
@@ -60,9 +62,9 @@ struct SavedFile
     {
         QString reason;
         return (kind != u"palette" || TestFiles::writeFile(path, TestFiles::romImage(0x1000)))
-                && save(&reason, 0);
+            && save(&reason, 0);
     }
-    bool save(QString *reason, int step = 1, Bookmarks::RecordSet *table = nullptr) const
+    bool save(QString* reason, int step = 1, Bookmarks::RecordSet* table = nullptr) const
     {
         if (kind == u"palette") {
             const auto r = RomPalette::writePalette(path, offset, palette(step % 2 ? 0x80 : 1));
@@ -71,17 +73,19 @@ struct SavedFile
         if (kind == u"settings")
             return PickerSettings::save(path, settings(step % 2), reason);
         Bookmarks::Database db;
-        Bookmarks::RecordSet own = !table && db.open(path) ? db.openTable() : Bookmarks::RecordSet();
-        Bookmarks::RecordSet &set = table ? *table : own;
+        Bookmarks::RecordSet own
+            = !table && db.open(path) ? db.openTable() : Bookmarks::RecordSet();
+        Bookmarks::RecordSet& set = table ? *table : own;
         set.addNew();
         set.setValue(Bookmarks::RecordSet::Surname, QStringLiteral("row%1").arg(step));
         return set.update() || (*reason = set.lastError() + db.lastError(), false);
     }
     QByteArray contents() const
     {
-        return kind == u"store" ? TestStore::names(path).join(u'\n').toUtf8() : TestFiles::readFile(path);
+        return kind == u"store" ? TestStore::names(path).join(u'\n').toUtf8()
+                                : TestFiles::readFile(path);
     }
-    QByteArray changed(const QByteArray &before) const
+    QByteArray changed(const QByteArray& before) const
     {
         if (kind == u"store")
             return before + "\nrow1";
@@ -94,7 +98,7 @@ struct SavedFile
 // Saves over and over; writes "ready" to fd before the first save and a
 // line after each that returned. Every fourth store child says "ready"
 // before opening the store, so a kill may fall while it recovers the log.
-int saveUntilKilled(const SavedFile &file, int cycle, int fd)
+int saveUntilKilled(const SavedFile& file, int cycle, int fd)
 {
     auto ready = [fd] { return ::write(fd, "ready\n", 6) == 6; };
     Bookmarks::Database db;
@@ -113,7 +117,7 @@ int saveUntilKilled(const SavedFile &file, int cycle, int fd)
 // Forks a child saving, lets it finish up to two saves, kills it at a
 // random moment of a save's length after that, and gives how many saves
 // returned; -1 when it did not get ready or ended by itself.
-int runAndKill(const SavedFile &file, int cycle)
+int runAndKill(const SavedFile& file, int cycle)
 {
     static qint64 saveNs = 20'000'000; // as last measured
     int fds[2];
@@ -123,7 +127,7 @@ int runAndKill(const SavedFile &file, int cycle)
     if (pid == 0)
         ::_exit(saveUntilKilled(file, cycle, fds[1]));
     ::close(fds[1]);
-    FILE *lines = ::fdopen(fds[0], "r");
+    FILE* lines = ::fdopen(fds[0], "r");
     char line[16];
     const bool ready = std::fgets(line, sizeof line, lines) && line == QByteArray("ready\n");
     const int first = QRandomGenerator::global()->bounded(3);
@@ -134,8 +138,8 @@ int runAndKill(const SavedFile &file, int cycle)
         ++saved;
     saveNs = saved > 0 ? clock.nsecsElapsed() / saved : saveNs;
     if (ready)
-        std::this_thread::sleep_for(std::chrono::nanoseconds(
-                QRandomGenerator::global()->bounded(saveNs * 3 / 2 + 1)));
+        std::this_thread::sleep_for(
+            std::chrono::nanoseconds(QRandomGenerator::global()->bounded(saveNs * 3 / 2 + 1)));
     ::kill(pid, SIGKILL);
     ::waitpid(pid, &status, 0);
     while (std::fgets(line, sizeof line, lines))
@@ -146,10 +150,9 @@ int runAndKill(const SavedFile &file, int cycle)
 
 // Root passes every mode check; while this lives, root's overrides are
 // dropped from this thread, so mode bits bind it as any user.
-struct ModeBitsBind
-{
-    __user_cap_header_struct header{ _LINUX_CAPABILITY_VERSION_3, 0 };
-    __user_cap_data_struct saved[2]{}, lowered[2]{};
+struct ModeBitsBind {
+    __user_cap_header_struct header { _LINUX_CAPABILITY_VERSION_3, 0 };
+    __user_cap_data_struct saved[2] {}, lowered[2] {};
     bool ok = ::geteuid() != 0, restore = false;
     ModeBitsBind()
     {
@@ -169,11 +172,10 @@ struct ModeBitsBind
 
 } // namespace
 
-class tst_Faults : public QObject
-{
+class tst_Faults : public QObject {
     Q_OBJECT
     std::optional<QTemporaryDir> m_dir;
-    SavedFile file(const QString &kind) const
+    SavedFile file(const QString& kind) const
     {
         QDir(m_dir->path()).mkdir(kind);
         return { kind, m_dir->filePath(kind + QStringLiteral("/file")) };
@@ -190,7 +192,7 @@ private slots:
 void tst_Faults::killedSave_data()
 {
     QTest::addColumn<QString>("kind");
-    for (const char *kind : { "palette", "settings", "store" })
+    for (const char* kind : { "palette", "settings", "store" })
         QTest::newRow(kind) << QString::fromLatin1(kind);
 }
 
@@ -216,7 +218,7 @@ void tst_Faults::killedSave()
             QVERIFY2(now == start || now == file.changed(start), now.toHex().constData());
             continue;
         }
-        QCOMPARE(TestStore::query(file.path, "PRAGMA integrity_check"), QStringList{ "ok" });
+        QCOMPARE(TestStore::query(file.path, "PRAGMA integrity_check"), QStringList { "ok" });
         const QStringList names = TestStore::names(file.path), added = names.mid(known.size());
         QCOMPARE(names.mid(0, known.size()), known);
         QVERIFY2(added.size() >= saved && added.size() <= saved + 1, qPrintable(added.join(u' ')));
@@ -232,7 +234,7 @@ void tst_Faults::saveMeetsAFault_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("fault");
-    const QList<std::pair<const char *, QStringList>> rows = {
+    const QList<std::pair<const char*, QStringList>> rows = {
         { "full disk", { "palette", "settings", "store" } },
         { "read-only folder", { "settings", "store" } },
         { "unreadable folder", { "settings", "store" } },
@@ -241,8 +243,8 @@ void tst_Faults::saveMeetsAFault_data()
         { "file replaced by a folder", { "palette" } },
         { "folder deleted", { "palette" } },
     };
-    for (const auto &[fault, kinds] : rows) {
-        for (const QString &kind : kinds)
+    for (const auto& [fault, kinds] : rows) {
+        for (const QString& kind : kinds)
             QTest::addRow("%s, %s", qPrintable(kind), fault) << kind << QString::fromLatin1(fault);
     }
 }
@@ -260,7 +262,8 @@ void tst_Faults::saveMeetsAFault()
     const QString folder = QFileInfo(file.path).path();
     QVERIFY(file.create());
     const QByteArray before = file.contents();
-    const bool full = fault == u"full disk", gone = fault.contains(u"deleted") || fault.contains(u"replaced");
+    const bool full = fault == u"full disk",
+               gone = fault.contains(u"deleted") || fault.contains(u"replaced");
     file.offset = kind == u"palette" && full ? quint32(before.size()) : file.offset;
     const QString blocked = fault.endsWith(u"folder") ? folder : file.path;
     const QFile::Permissions mode = QFile::permissions(blocked);
@@ -269,19 +272,22 @@ void tst_Faults::saveMeetsAFault()
         QSKIP("cannot drop root's permission overrides here");
 
     // No QVERIFY while the fault is on: it would stay for the next test.
-    rlimit normal{};
-    rlimit limit{ rlim_t(kind == u"palette" ? before.size() : 0), RLIM_INFINITY };
+    rlimit normal {};
+    rlimit limit { rlim_t(kind == u"palette" ? before.size() : 0), RLIM_INFINITY };
     std::signal(SIGXFSZ, SIG_IGN);
-    bool on = !full || (::getrlimit(RLIMIT_FSIZE, &normal) == 0 && ::setrlimit(RLIMIT_FSIZE, &limit) == 0);
+    bool on = !full
+        || (::getrlimit(RLIMIT_FSIZE, &normal) == 0 && ::setrlimit(RLIMIT_FSIZE, &limit) == 0);
     if (fault.startsWith(u"read-only") || fault.startsWith(u"unreadable"))
-        on = QFile::setPermissions(blocked, fault.startsWith(u"unreadable") ? QFile::Permissions()
-                                           : fault.endsWith(u"file")     ? QFile::ReadOwner
-                                                                         : QFile::ReadOwner | QFile::ExeOwner);
+        on = QFile::setPermissions(blocked,
+            fault.startsWith(u"unreadable") ? QFile::Permissions()
+                : fault.endsWith(u"file")   ? QFile::ReadOwner
+                                            : QFile::ReadOwner | QFile::ExeOwner);
     if (gone)
-        on = fault == u"folder deleted" ? QDir(folder).removeRecursively() : QFile::remove(file.path);
+        on = fault == u"folder deleted" ? QDir(folder).removeRecursively()
+                                        : QFile::remove(file.path);
     if (fault.contains(u"replaced"))
         on = QDir().mkdir(file.path);
-    RomPalette::Bytes read{};
+    RomPalette::Bytes read {};
     const bool readable = RomPalette::readPalette(file.path, 0x1A0, read).ok;
     QString reason;
     const bool saved = file.save(&reason);
@@ -291,7 +297,7 @@ void tst_Faults::saveMeetsAFault()
     const bool isFile = QFileInfo(file.path).isFile();
     if (gone)
         (void)(QDir(folder).removeRecursively() && QDir().mkpath(folder)
-               && TestFiles::writeFile(file.path, before));
+            && TestFiles::writeFile(file.path, before));
 
     QVERIFY2(on, "the fault could not be made");
     QVERIFY2(!saved, "the save reported success");
@@ -300,7 +306,8 @@ void tst_Faults::saveMeetsAFault()
     QVERIFY(!gone || !readable);
     QCOMPARE(file.contents(), before);
     if (kind != u"store") // SQLite's own log files may stay
-        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{ QStringLiteral("file") });
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+            QStringList { QStringLiteral("file") });
     QVERIFY2(file.save(&reason), qPrintable(reason));
     QCOMPARE(file.contents(), file.changed(before));
 }

@@ -11,16 +11,11 @@
 
 using namespace PickerSettings;
 
-namespace {
-
 // The settings as the window holds them after applying what was read.
-Settings settingsFrom(const Loaded &loaded)
+static Settings settingsFrom(const Loaded& loaded)
 {
     Settings s;
-    auto take = [](auto &field, const auto &read) {
-        if (read)
-            field = *read;
-    };
+    auto take = [](auto& field, const auto& read) { field = read ? *read : field; };
     take(s.newColour, loaded.oldColour);
     take(s.widthTwips, loaded.widthTwips);
     take(s.zoomIndex, loaded.zoomIndex);
@@ -38,36 +33,30 @@ Settings settingsFrom(const Loaded &loaded)
     return s;
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArray contents(reinterpret_cast<const char *>(data), qsizetype(size));
-    for (const QByteArray &line : contents.split('\n')) {
+    const QByteArray contents(reinterpret_cast<const char*>(data), qsizetype(size));
+    for (const QByteArray& line : contents.split('\n')) {
         const QString text = QString::fromLatin1(line).remove(u'\r'), word = text.trimmed();
         const double c = std::strtod(word.toLatin1().constData(), nullptr);
         // Subnormal and overflowing numbers may round differently.
         if (isNumeric(text) && std::isfinite(c) && (c == 0 || std::fabs(c) >= DBL_MIN))
             FUZZ_CHECK(word.toDouble() == c && leadingNumber(word) == c);
     }
-
     const Loaded loaded = parse(contents);
-    if (loaded.widthTwips)
-        FUZZ_CHECK(*loaded.widthTwips >= 0 && *loaded.widthTwips <= 65535);
-    if (loaded.zoomIndex)
-        FUZZ_CHECK(*loaded.zoomIndex >= -1 && *loaded.zoomIndex < ZoomItems);
-    if (loaded.historyPointer)
-        FUZZ_CHECK(*loaded.historyPointer < HistorySlots);
+    FUZZ_CHECK(!loaded.widthTwips || (*loaded.widthTwips >= 0 && *loaded.widthTwips <= 65535));
+    FUZZ_CHECK(!loaded.zoomIndex || (*loaded.zoomIndex >= -1 && *loaded.zoomIndex < ZoomItems));
+    FUZZ_CHECK(!loaded.historyPointer || *loaded.historyPointer < HistorySlots);
 
     const Settings settings = settingsFrom(loaded);
     const QByteArray written = serialize(settings);
-    FUZZ_CHECK(written.count("\r\n") == 6 + HistorySlots);
     const Loaded reread = parse(written);
-    FUZZ_CHECK(!reread.usedDefaults && reread.oldColour == settings.newColour);
+    FUZZ_CHECK(written.count("\r\n") == 6 + HistorySlots && !reread.usedDefaults);
+    FUZZ_CHECK(reread.oldColour == settings.newColour && reread.zoomIndex == settings.zoomIndex);
     FUZZ_CHECK(reread.widthTwips
-               && std::fabs(*reread.widthTwips - std::max(settings.widthTwips, NarrowWidthTwips)) <= 0.01);
-    FUZZ_CHECK(reread.zoomIndex == settings.zoomIndex && reread.historyPointer == settings.historyPointer);
+        && std::fabs(*reread.widthTwips - std::max(settings.widthTwips, NarrowWidthTwips)) <= 0.01);
     FUZZ_CHECK(reread.autoCopy == settings.autoCopy && reread.autoPaste == settings.autoPaste);
+    FUZZ_CHECK(reread.historyPointer == settings.historyPointer);
     for (int i = 0; i < HistorySlots; ++i)
         FUZZ_CHECK(reread.history[i] == settings.history[i]);
     FUZZ_CHECK(serialize(settingsFrom(reread)) == written);

@@ -7,66 +7,59 @@
 
 #include <algorithm>
 
-namespace {
-
-bool isUpperHex(const QString &text, qsizetype length)
+static bool isUpperHex(const QString& text, qsizetype length)
 {
     return text.size() == length && std::all_of(text.begin(), text.end(), [](QChar c) {
-               return FuzzSupport::hexDigit(c) >= 0 && !c.isLower();
-           });
+        return FuzzSupport::hexDigit(c) >= 0 && !c.isLower();
+    });
 }
 
 // The leading digits' value, blanks skipped, counted wide so a reader that
 // loses high digits differently shows up.
-quint64 hexPrefix(QStringView text)
+static quint64 hexPrefix(QStringView text)
 {
     quint64 value = 0;
     for (QChar c : text) {
         const int digit = FuzzSupport::hexDigit(c);
-        if (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r' && digit < 0)
+        if (digit >= 0)
+            value = value << 4 | quint64(digit);
+        else if (!QStringView(u" \t\r\n").contains(c))
             break;
-        value = digit < 0 ? value : value << 4 | quint64(digit);
     }
     return value;
 }
 
-quint32 wordOf(const std::array<quint8, 2> &bytes) { return quint32(bytes[1]) << 8 | bytes[0]; }
+static quint32 wordOf(const QString& text)
+{
+    const auto bytes = RomPalette::WordTextToBytes(text);
+    return quint32(bytes[1]) << 8 | bytes[0];
+}
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QString text = FuzzSupport::textFrom(data, size);
     const quint32 prefix = Module1::ReadHexPrefix(text);
     FUZZ_CHECK(prefix == quint32(hexPrefix(text)));
-
-    // Word text to RGB: six upper-case digits either way round, and back
-    // to the same word less bit 15 (5 bits scaled to 8 and back).
+    // Word text to RGB: six upper-case digits either way round, and back to
+    // the same word less bit 15 (5 bits scaled to 8 and back).
     const QString rgb = Module1::GBAColorToRGBHex(text, false);
     const QString bgr = Module1::GBAColorToRGBHex(text, true);
-    FUZZ_CHECK(isUpperHex(rgb, 6) && isUpperHex(bgr, 6));
-    FUZZ_CHECK(rgb.mid(0, 2) == bgr.mid(4, 2) && rgb.mid(2, 2) == bgr.mid(2, 2)
-               && rgb.mid(4, 2) == bgr.mid(0, 2));
+    FUZZ_CHECK(isUpperHex(rgb, 6) && rgb == bgr.mid(4, 2) + bgr.mid(2, 2) + bgr.mid(0, 2));
     const QString back = Module1::RGBHexToGBAColor(rgb);
-    FUZZ_CHECK(isUpperHex(back, 4));
-    FUZZ_CHECK(wordOf(RomPalette::WordTextToBytes(back))
-               == (Module1::ReadHexPrefix(text.right(2) + text.left(2)) & 0x7FFF));
-
+    const quint32 word = Module1::ReadHexPrefix(text.right(2) + text.left(2)) & 0x7FFF;
+    FUZZ_CHECK(isUpperHex(back, 4) && wordOf(back) == word);
     // Any text in the RGB box gives a word text whose word fits 15 bits.
     const QString fromRgb = Module1::RGBHexToGBAColor(text);
-    FUZZ_CHECK(isUpperHex(fromRgb, 4) && wordOf(RomPalette::WordTextToBytes(fromRgb)) <= 0x7FFF);
-
-    // The byte pair reader reads each pair alone, never carrying a digit
-    // over into the other byte.
+    FUZZ_CHECK(isUpperHex(fromRgb, 4) && wordOf(fromRgb) <= 0x7FFF);
+    // The byte pair reader reads each pair alone, carrying no digit over.
     const auto bytes = RomPalette::WordTextToBytes(text);
-    FUZZ_CHECK(hexPrefix(QStringView(text).mid(0, 2)) == bytes[0]);
-    FUZZ_CHECK(hexPrefix(QStringView(text).mid(2, 2)) == bytes[1]);
+    FUZZ_CHECK(hexPrefix(QStringView(text).mid(0, 2)) == bytes[0]
+        && hexPrefix(QStringView(text).mid(2, 2)) == bytes[1]);
     const QString canonical = RomPalette::BytesToWordText(bytes[0], bytes[1]);
     FUZZ_CHECK(isUpperHex(canonical, 4) && RomPalette::WordTextToBytes(canonical) == bytes);
     // For a well-formed word text both readers see the same word.
-    if (text.size() == 4 && isUpperHex(text.toUpper(), 4)) {
-        FUZZ_CHECK(wordOf(bytes) == (prefix >> 8 | (prefix & 0xFF) << 8));
-        FUZZ_CHECK(Module1::GBAColorToRGBHex(canonical, false) == rgb);
-    }
+    if (text.size() == 4 && isUpperHex(text.toUpper(), 4))
+        FUZZ_CHECK(wordOf(text) == (prefix >> 8 | (prefix & 0xFF) << 8)
+            && Module1::GBAColorToRGBHex(canonical, false) == rgb);
     return 0;
 }

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     int replayed = 0;
     for (int i = 1; i < argc; ++i) {
@@ -19,7 +19,8 @@ int main(int argc, char **argv)
                 return std::fprintf(stderr, "cannot read %s\n", qPrintable(file.fileName())), 1;
             std::fprintf(stderr, "%s\n", qPrintable(file.fileName()));
             const QByteArray data = file.readAll();
-            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(data.constData()), size_t(data.size()));
+            LLVMFuzzerTestOneInput(
+                reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
             ++replayed;
         }
     }
