@@ -1,14 +1,35 @@
 # Installs the Debian packages the build and the tests need, when missing.
 # Sourced by scripts/run and scripts/test.
+# One package a line, so additions from different branches merge cleanly.
 cindral_packages=(
-  build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
-  libsqlite3-dev libbenchmark-dev libxcb1-dev
-  xvfb xauth xdotool xclip x11-utils imagemagick xserver-xephyr
-  desktop-file-utils appstream fonts-dejavu-core
-  clang openssl
-  libclang-rt-14-dev llvm
-  qt6-wayland weston dbus
+  build-essential
+  cmake
+  ninja-build
+  pkg-config
+  qt6-base-dev
+  qt6-base-dev-tools
+  libgl-dev
+  libsqlite3-dev
+  libbenchmark-dev
+  libxcb1-dev
+  xvfb
+  xauth
+  xdotool
+  xclip
+  x11-utils
+  imagemagick
+  xserver-xephyr
+  desktop-file-utils
+  appstream
+  fonts-dejavu-core
+  clang
+  openssl
+  ccache
+  libclang-rt-14-dev
+  llvm
+  qt6-wayland
+  weston
+  dbus
 )
 
 cindral_install_deps() {

@@ -1,88 +1,65 @@
-// The bookmark window's search: the typed text becomes a pattern that is
-// matched against stored names (UTF-8 as SQLite hands them over). The byte
-// path must agree with the text path, a name searched for with its pattern
-// characters bracketed must find itself, and the search must agree with
-// the case-blind comparison the exact lookup uses.
+// The bookmark search: typed text becomes a pattern matched against stored
+// names (UTF-8 as SQLite hands them over). The byte path agrees with the
+// text path, a name with its pattern characters bracketed finds itself,
+// and the search agrees with the case-blind comparison of exact lookups.
 #include "fuzzsupport.h"
 #include "jettext.h"
 
-#include <QString>
-
 #include <algorithm>
 
-namespace {
+using JetText::Pattern;
 
-// A pattern that stands for text itself: the pattern characters are put in
-// brackets, everything else (including ! and ]) is itself outside them.
-QString escaped(const QString &text)
+// A pattern that stands for text itself.
+static QString escaped(const QString& text)
 {
     QString pattern;
-    for (QChar c : text) {
-        if (c == QLatin1Char('*') || c == QLatin1Char('?') || c == QLatin1Char('#')
-            || c == QLatin1Char('['))
-            pattern += QLatin1Char('[') + QString(c) + QLatin1Char(']');
-        else
-            pattern += c;
-    }
+    for (QChar c : text)
+        pattern += QStringView(u"*?#[").contains(c) ? u'[' + QString(c) + u']' : QString(c);
     return pattern;
 }
 
-QString rawUtf16(const uint8_t *data, size_t size)
+static QString text(bool utf16, const uint8_t* data, size_t size)
 {
-    QString text(qsizetype(size / 2), Qt::Uninitialized);
+    QString text(qsizetype(size / 2), Qt::Uninitialized); // UTF-16: anything a text box holds
+    if (!utf16)
+        return QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     std::memcpy(text.data(), data, size_t(text.size()) * sizeof(QChar));
     return text;
 }
 
-int sign(int value)
+static int sign(int value)
 {
     return (value > 0) - (value < 0);
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    // The first byte: how long the pattern is, and whether both texts are
-    // read as UTF-16 (anything a text box holds) instead of UTF-8.
+    // The first byte: the pattern's length; bit 7: both texts are UTF-16.
     const bool utf16 = data[0] & 0x80;
     const size_t patternSize = std::min<size_t>(data[0] & 0x7F, size - 1);
-    const uint8_t *patternData = data + 1;
-    const uint8_t *nameData = patternData + patternSize;
-    const size_t nameSize = size - 1 - patternSize;
-    const QByteArray nameBytes(reinterpret_cast<const char *>(nameData), qsizetype(nameSize));
-    const QString patternText = utf16
-            ? rawUtf16(patternData, patternSize)
-            : QString::fromUtf8(reinterpret_cast<const char *>(patternData), qsizetype(patternSize));
-    const QString name = utf16 ? rawUtf16(nameData, nameSize) : QString::fromUtf8(nameBytes);
+    const auto* nameData = reinterpret_cast<const char*>(data + 1 + patternSize);
+    const QByteArray nameBytes(nameData, qsizetype(size - 1 - patternSize));
+    const QString typed = text(utf16, data + 1, patternSize);
+    const QString name = text(utf16, data + 1 + patternSize, size_t(nameBytes.size()));
 
-    const JetText::Pattern pattern(patternText);
-    const bool found = pattern.matches(name);
-    const JetText::Pattern search(patternText + QLatin1Char('*'));
-    const bool foundByPrefix = search.matches(name);
-    // Whatever matches the pattern also matches it as a typed prefix.
+    const Pattern pattern(typed), search(typed + u'*');
+    const bool found = pattern.matches(name), foundByPrefix = search.matches(name);
     FUZZ_CHECK(!found || foundByPrefix);
-    if (!utf16) {
-        FUZZ_CHECK(pattern.matchesUtf8(nameBytes) == found);
-        FUZZ_CHECK(search.matchesUtf8(nameBytes) == foundByPrefix);
-    }
-
+    FUZZ_CHECK(utf16
+        || (pattern.matchesUtf8(nameBytes) == found
+            && search.matchesUtf8(nameBytes) == foundByPrefix));
     // Every name finds itself, also by its first letters.
-    FUZZ_CHECK(JetText::Pattern(escaped(name)).matches(name));
-    FUZZ_CHECK(JetText::Pattern(escaped(name) + QLatin1Char('*')).matches(name + QLatin1String("z")));
-    FUZZ_CHECK(JetText::Pattern(QStringLiteral("*")).matches(name));
-
-    // The exact lookup's comparison: an order (each way round the opposite
-    // answer), equal exactly when the bracketed name matches.
-    const int order = JetText::compare(patternText, name);
-    FUZZ_CHECK(sign(JetText::compare(name, patternText)) == -sign(order));
-    FUZZ_CHECK(JetText::compare(name, name) == 0);
-    FUZZ_CHECK((order == 0) == JetText::Pattern(escaped(patternText)).matches(name));
-    if (!utf16) {
-        const QByteArray patternBytes = patternText.toUtf8();
-        FUZZ_CHECK(sign(JetText::compareUtf8(patternBytes, nameBytes)) == sign(order));
-    }
+    FUZZ_CHECK(Pattern(escaped(name)).matches(name));
+    FUZZ_CHECK(Pattern(escaped(name) + u'*').matches(name + u'z'));
+    FUZZ_CHECK(Pattern(QStringLiteral("*")).matches(name));
+    // The exact lookup's comparison: an order, equal exactly when the
+    // bracketed text matches.
+    const int order = JetText::compare(typed, name);
+    FUZZ_CHECK(
+        sign(JetText::compare(name, typed)) == -sign(order) && JetText::compare(name, name) == 0);
+    FUZZ_CHECK((order == 0) == Pattern(escaped(typed)).matches(name));
+    FUZZ_CHECK(utf16 || sign(JetText::compareUtf8(typed.toUtf8(), nameBytes)) == sign(order));
     return 0;
 }

@@ -1,79 +1,49 @@
 // The update configuration file as any server may send it, and the file
-// name taken from its address: parsing never fails, the lines come back
-// as sent, and a name that passes the check can only name a file directly
-// inside the folder it is saved to.
+// name taken from its address: parsing never fails, the lines come back as
+// sent, and a name that passes the check names a file directly inside the
+// folder it is saved to.
 #include "fuzzsupport.h"
 #include "liveupdate.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-
-bool hasLineEnd(const QString &text)
+static void checkFileName(const QString& name)
 {
-    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
-}
-
-void checkFileName(const QString &name)
-{
-    const QString message = LiveUpdate::unsafeFileNameText(name);
-    for (QChar c : message)
+    for (QChar c : LiveUpdate::unsafeFileNameText(name))
         FUZZ_CHECK(c.category() != QChar::Other_Control);
-    if (!LiveUpdate::isSafeFileName(name))
-        return;
     // The wizard saves to folder + name.
-    const QString folder = QStringLiteral("/home/user/Desktop/");
-    const QString path = folder + name;
-    FUZZ_CHECK(QDir::cleanPath(path) == path);
-    FUZZ_CHECK(QFileInfo(path).absolutePath() + QLatin1Char('/') == folder);
-    FUZZ_CHECK(QFileInfo(path).fileName() == name);
+    const QString folder = QStringLiteral("/home/user/Desktop/"), path = folder + name;
+    FUZZ_CHECK(!LiveUpdate::isSafeFileName(name)
+        || (QDir::cleanPath(path) == path && QFileInfo(path).fileName() == name
+            && QFileInfo(path).absolutePath() + QLatin1Char('/') == folder));
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const LiveUpdate::UpdateConfig config = LiveUpdate::parseConfig(bytes);
-
-    FUZZ_CHECK(config.lineCount >= 0);
-    FUZZ_CHECK(!hasLineEnd(config.title) && !hasLineEnd(config.newestVersion)
-               && !hasLineEnd(config.url));
-    if (config.lineCount < 3)
-        FUZZ_CHECK(config.url.isEmpty() && config.fileName.isEmpty());
-    if (config.lineCount < 4)
-        FUZZ_CHECK(config.checksum == LiveUpdate::Checksum::None);
-    // The lines are the text as sent, in order: joined again they give
-    // back the start of the file.
+    // The lines are the text as sent, in order, without their ends;
+    // missing ones stay empty.
     QString text = QString::fromUtf8(bytes);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    QString normalised = text;
-    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    const QStringList lines = normalised.split(QLatin1Char('\n'));
-    if (config.lineCount >= 1)
-        FUZZ_CHECK(lines.at(0) == config.title);
-    if (config.lineCount >= 2)
-        FUZZ_CHECK(lines.at(1) == config.newestVersion);
-    if (config.lineCount >= 3)
-        FUZZ_CHECK(lines.at(2) == config.url);
-
-    if (config.checksum == LiveUpdate::Checksum::Sha256) {
-        FUZZ_CHECK(config.sha256.size() == 32);
-        FUZZ_CHECK(lines.at(3).compare(QStringLiteral("sha256=")
-                                               + QString::fromLatin1(config.sha256.toHex()),
-                                       Qt::CaseInsensitive)
-                   == 0);
-    } else {
-        FUZZ_CHECK(config.sha256.isEmpty());
-    }
-
-    FUZZ_CHECK(!config.fileName.contains(QLatin1Char('/')));
-    FUZZ_CHECK(config.url.endsWith(config.fileName));
+    text.remove(0, text.startsWith(QChar(0xFEFF)) ? 1 : 0);
+    const QStringList lines = text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                                  .replace(u'\r', u'\n')
+                                  .split(u'\n');
+    const QString fields[] = { config.title, config.newestVersion, config.url, config.fileName };
+    FUZZ_CHECK(config.lineCount >= 0 && config.lineCount <= lines.size());
+    for (int i = 0; i < 3; ++i)
+        FUZZ_CHECK(i < config.lineCount ? lines.at(i) == fields[i]
+                                        : fields[i].isEmpty() && fields[3].isEmpty());
+    const QString sha256 = QStringLiteral("sha256=") + QString::fromLatin1(config.sha256.toHex());
+    if (config.checksum == LiveUpdate::Checksum::Sha256)
+        FUZZ_CHECK(config.lineCount >= 4 && config.sha256.size() == 32
+            && lines.at(3).compare(sha256, Qt::CaseInsensitive) == 0);
+    else
+        FUZZ_CHECK(config.sha256.isEmpty()
+            && (config.lineCount >= 4 || config.checksum == LiveUpdate::Checksum::None));
+    FUZZ_CHECK(!config.fileName.contains(u'/') && config.url.endsWith(config.fileName));
     checkFileName(config.fileName);
-    // The check also stands on its own: any text, slashes included.
-    checkFileName(config.title);
+    checkFileName(config.title); // the check also stands alone: any text, slashes too
     return 0;
 }
