@@ -34,7 +34,15 @@ QStringList parseCommandLine(const QApplication &app)
     QCommandLineParser parser;
     parser.setApplicationDescription(
             QStringLiteral("Cindral Palette Editor: edit the 16-colour palettes of Nintendo DS "
-                           "and GBA ROM images."));
+                           "and GBA ROM images.\n\n"
+                           "Commands for scripts, answered without a window:\n"
+                           "  cindral --list-palettes ROM\n"
+                           "  cindral --read-palette ROM OFFSET [--colours N]\n"
+                           "  cindral --write-palette ROM OFFSET WORD...\n"
+                           "  cindral --export-palette ROM OFFSET FILE [--colours N]\n"
+                           "  cindral --import-palette ROM OFFSET FILE\n"
+                           "  cindral --history ROM\n"
+                           "  cindral --restore ROM ID"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("ROM"),

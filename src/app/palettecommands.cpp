@@ -24,7 +24,7 @@ const char usage[] = "Usage: cindral --read-palette ROM OFFSET [--colours N]\n"
                      "       cindral --import-palette ROM OFFSET FILE\n"
                      "       cindral --history ROM\n"
                      "       cindral --restore ROM ID\n"
-                     "OFFSET is hexadecimal without prefix; N is 1-256 (16 when not given);\n"
+                     "OFFSET is hexadecimal (0x may lead); N is 1-256 (16 when not given);\n"
                      "WORD is a colour word of four hexadecimal digits, low byte first (FF7F is "
                      "white);\nFILE ends in .pal, .gpl, .act, .bin or .png.\n";
 
