@@ -1,4 +1,5 @@
 #include "cindral_version.h"
+#include "datafolder.h"
 #include "frmmain.h"
 #include "listpalettes.h"
 #include "palettecommands.h"
@@ -66,9 +67,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("cindral"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(CINDRAL_VERSION));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("cindral.org"));
+    Platform::describeProgram();
     QApplication::setDesktopFileName(QStringLiteral(CINDRAL_APP_ID));
     const QStringList arguments = parseCommandLine(app);
 

@@ -1,5 +1,6 @@
 #include "palettecommands.h"
 
+#include "datafolder.h"
 #include "palettefile.h"
 #include "rompalette.h"
 #include "writejournal.h"
@@ -281,9 +282,7 @@ std::optional<int> run(int argc, char *argv[])
     if (!asked)
         return std::nullopt;
     QCoreApplication app(argc, argv);
-    // The same names as the windowed program, so both find one data folder.
-    QCoreApplication::setApplicationName(QStringLiteral("cindral"));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("cindral.org"));
+    Platform::describeProgram();
     const CommandLine line = parse(QCoreApplication::arguments().mid(1));
     if (!line.error.isEmpty())
         return wrongCommandLine(line.error);

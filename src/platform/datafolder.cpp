@@ -1,11 +1,20 @@
 #include "datafolder.h"
 
+#include "cindral_version.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 namespace Platform {
+
+void describeProgram()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("cindral"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CINDRAL_VERSION));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("cindral.org"));
+}
 
 bool isPortableFolder(const QString &programFolder, bool writable)
 {

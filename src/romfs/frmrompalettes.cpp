@@ -1,5 +1,7 @@
 #include "frmrompalettes.h"
 
+#include "module1.h"
+
 #include <QAbstractTableModel>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -20,8 +22,8 @@ constexpr int StripSwatch = 12;
 
 QColor colourOf(quint16 word)
 {
-    auto scale = [](int c) { return (c * 255 + 15) / 31; };
-    return QColor(scale(word & 31), scale(word >> 5 & 31), scale(word >> 10 & 31));
+    using Module1::Scale5To8;
+    return QColor(Scale5To8(word & 31), Scale5To8(word >> 5 & 31), Scale5To8(word >> 10 & 31));
 }
 
 // Paints the first sixteen colours of a row as a strip of swatches.
