@@ -1,6 +1,6 @@
 // The picker window: its construction, controls and menus, opening and
 // closing, and the window's own buttons.
-#include "frmcolorpicker.h"
+#include "frmcolorpicker_p.h"
 
 #include "fieldpainter.h"
 #include "modhook.h"
@@ -64,7 +64,8 @@ frmColorPicker::frmColorPicker(const Platform::Services &services, QWidget *pare
     }
     m_display = std::make_unique<BoxDisplay>(*this);
     m_state = std::make_unique<ColorModel::ColorState>(*m_display);
-    setWindowTitle(QStringLiteral("Color Picker"));
+    m_caption = QStringLiteral("Color Picker");
+    setWindowTitle(m_caption);
     buildControls();
     buildScreenTools();
     buildMenus();
@@ -297,10 +298,16 @@ void frmColorPicker::buildMenus()
     mnuAutoCopy = mnuOptions->addAction(QStringLiteral("Auto Copy"));
     mnuAutoCopy->setCheckable(true);
     mnuAutoCopy->setChecked(true);
-    // "Auto Paste" is kept and saved but nothing takes colours from it yet.
     mnuAutoPaste = mnuOptions->addAction(QStringLiteral("Auto Paste"));
     mnuAutoPaste->setCheckable(true);
     mnuAutoPaste->setChecked(true);
+    // The settings file's check mark at opening ends no link: none was made.
+    connect(mnuAutoPaste, &QAction::toggled, this, [this](bool checked) {
+        if (!checked && m_userChoices)
+            endAutoPaste();
+        else
+            showAutoPasteTarget();
+    });
     mnuOptions->addSeparator();
     mnuClearHistory = mnuOptions->addAction(QStringLiteral("Clear Color History"));
     mnuClearHistory->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
@@ -320,8 +327,8 @@ void frmColorPicker::Form_Load()
     // A guard left behind by a drag that never saw its release goes now.
     ModHook::RemoveKeyboardGuard();
     // The starting colour is not the user's choice: whatever the clipboard
-    // held before opening stays there.
-    m_autoCopyReady = true;
+    // held before opening stays there, and Auto Paste sends nothing.
+    m_userChoices = true;
 }
 
 void frmColorPicker::showEvent(QShowEvent *event)
@@ -424,6 +431,8 @@ void frmColorPicker::closeEvent(QCloseEvent *event)
         ModHook::RemoveKeyboardGuard();
     }
     cancelPortalPick();
+    if (mnuAutoPaste->isChecked())
+        endAutoPaste();
     Form_Unload();
     event->accept();
 }

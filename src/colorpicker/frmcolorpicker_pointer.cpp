@@ -1,6 +1,6 @@
 // The picker's field and slider: painting them and their markers for the
 // selected mode, and the pointer and keys on them.
-#include "frmcolorpicker.h"
+#include "frmcolorpicker_p.h"
 
 #include "fieldpainter.h"
 #include "module1.h"
@@ -197,6 +197,8 @@ void frmColorPicker::picBigBox_MouseDown(int Button, int, double X, double Y)
 {
     if (!blnMarkerPlaced || Button != 1)
         return;
+    beginAutoPasteBurst();
+    const UserChoice choice(*this);
     blnMouseDown = true;
     // A hue from the pointer stays on the circle even for a press on the
     // very last sliver of the field.
@@ -231,6 +233,7 @@ void frmColorPicker::picBigBox_MouseMove(int Button, int, double X, double Y)
 {
     if (!blnMouseDown || Button != 1)
         return;
+    const UserChoice choice(*this);
     picBigBox->setMarker(false, picBigBox->markerCentre(), picBigBox->markerDark());
     X = clampUnit(X);
     Y = clampUnit(Y);
@@ -255,6 +258,8 @@ void frmColorPicker::picBigBox_MouseMove(int Button, int, double X, double Y)
 
 void frmColorPicker::picBigBox_MouseUp(int Button, int, double X, double Y)
 {
+    if (Button == 1)
+        endAutoPasteBurst();
     if (!blnMarkerPlaced || Button != 1)
         return;
     blnMouseDown = false;
@@ -269,6 +274,7 @@ void frmColorPicker::picBigBox_MouseUp(int Button, int, double X, double Y)
 void frmColorPicker::picThinBox_MouseDown(int Button, int Shift, double X, double Y)
 {
     blnMouseDown = true;
+    beginAutoPasteBurst();
     picThinBox_MouseMove(Button, Shift, X, Y);
 }
 
@@ -276,6 +282,7 @@ void frmColorPicker::picThinBox_MouseMove(int, int, double, double Y)
 {
     if (!blnMouseDown)
         return;
+    const UserChoice choice(*this);
     if (!tmrThinBox->isActive())
         tmrThinBox->start();
     Y = clampUnit(Y);
@@ -314,12 +321,14 @@ void frmColorPicker::picThinBox_MouseUp(int, int, double, double)
     }
     blnMouseDown = false;
     AddToColorHistory();
+    endAutoPasteBurst();
 }
 
 void frmColorPicker::picThinBox_KeyDown(int KeyCode, int)
 {
     if (currentMode() != 0)
         return;
+    const UserChoice choice(*this);
     if (KeyCode == 38) {
         NudgeHueValue(10);
         picBigBox_Colorize();

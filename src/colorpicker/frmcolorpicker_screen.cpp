@@ -38,6 +38,7 @@ void frmColorPicker::imgEyedropper_MouseDown(int, int, double, double)
         pickThroughPortal();
         return;
     }
+    beginAutoPasteBurst();
     setSamplingCursor(true);
     imgEyedropper->clear();
     picBigBox_Colorize();
@@ -55,6 +56,7 @@ void frmColorPicker::tmrScreenColor_Timer()
 // A colour from the screen becomes the new colour, in hue mode.
 void frmColorPicker::takeScreenColour(QRgb pixel)
 {
+    const UserChoice choice(*this);
     picPreView->image().setPixel(0, 0, pixel);
     picPreView->refresh();
     const quint32 c = ColorModel::rgbValue(qRed(pixel), qGreen(pixel), qBlue(pixel));
@@ -84,6 +86,7 @@ void frmColorPicker::imgEyedropper_MouseUp(int, int, double, double)
     blnMarkerPlaced = false;
     picBigBox_Colorize();
     ModHook::RemoveKeyboardGuard();
+    endAutoPasteBurst();
 }
 
 void frmColorPicker::imgMagnifier_MouseDown(int, int, double, double)

@@ -90,6 +90,7 @@ void frmColorPicker::txtGBAColor_KeyPress(int &KeyAscii)
 
 void frmColorPicker::Text1_LostFocus(int Index)
 {
+    const UserChoice choice(*this);
     int v = 0;
     if (!ColorModel::parseNumber(Text1[Index]->text(), v)) {
         // Nothing to take: the box shows the current colour again.
@@ -144,12 +145,13 @@ void frmColorPicker::txtHexColor_Change()
     txtGBAColor->setText(Module1::RGBHexToGBAColor(txtHexColor->text()));
     // A half-typed hex text is no colour yet.
     static const QRegularExpression sixDigits(QStringLiteral("^[0-9A-Fa-f]{6}$"));
-    if (m_autoCopyReady && mnuAutoCopy->isChecked() && sixDigits.match(txtHexColor->text()).hasMatch())
+    if (m_userChoices && mnuAutoCopy->isChecked() && sixDigits.match(txtHexColor->text()).hasMatch())
         putOnClipboard(txtGBAColor->text());
 }
 
 void frmColorPicker::txtHexColor_LostFocus()
 {
+    const UserChoice choice(*this);
     const QString text = txtHexColor->text();
     if (text.size() < 6)
         return;
@@ -240,6 +242,7 @@ bool frmColorPicker::eventFilter(QObject *watched, QEvent *event)
 
 void frmColorPicker::picNewColor_Click()
 {
+    const UserChoice choice(*this);
     blnMarkerPlaced = false;
     m_state->SplitlblNewColorToRGBboxes();
     m_state->RGBToHSL(newColor(), true);
@@ -250,6 +253,7 @@ void frmColorPicker::picNewColor_Click()
 
 void frmColorPicker::lblOldColor_Click()
 {
+    const UserChoice choice(*this);
     setNewColor(lblOldColor->color());
     picNewColor_Click();
     AddToColorHistory();
@@ -257,6 +261,7 @@ void frmColorPicker::lblOldColor_Click()
 
 void frmColorPicker::lblComplementaryColor_Click(int)
 {
+    const UserChoice choice(*this);
     Text1[0]->setText(QString::number(ColorModel::complementaryDegrees(boxNumber(0))));
     Text1_LostFocus(0);
 }
@@ -265,6 +270,7 @@ void frmColorPicker::lblHistoryColor_Click(int Index)
 {
     if (lblHistoryColor[Index]->tag() == blankTag)
         return;
+    const UserChoice choice(*this);
     const quint32 colour = lblHistoryColor[Index]->color();
     setNewColor(colour);
     blnMarkerPlaced = false;
