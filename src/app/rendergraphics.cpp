@@ -172,13 +172,9 @@ int render(const CommandLine &line)
             }
         }
     }
-    const QString error = PaletteFile::saveWhole(
+    const QString reason = PaletteFile::saveWhole(
             outPath, Graphics::indexedPng(image, colours, colourCount));
-    if (!error.isEmpty()) {
-        print(error);
-        return 1;
-    }
-    return 0;
+    return reason.isEmpty() ? 0 : failed(outPath, reason);
 }
 
 } // namespace

@@ -481,8 +481,9 @@ void frmGraphics::mnuSavePng_Click()
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".png");
     const int count = bitsPerPixel(format()) == 4 ? 16 : ColourCount;
-    const QString error = PaletteFile::saveWhole(path, indexedPng(m_decoded, m_colours, count));
-    if (!error.isEmpty())
-        m_services.messages->showMessage(this, error, QStringLiteral("Error"), QMessageBox::Ok,
-                                         QMessageBox::Critical);
+    const QString reason = PaletteFile::saveWhole(path, indexedPng(m_decoded, m_colours, count));
+    if (!reason.isEmpty())
+        m_services.messages->showMessage(
+                this, QStringLiteral("Cannot save the graphics as \"%1\": %2.").arg(path, reason),
+                QStringLiteral("Error"), QMessageBox::Ok, QMessageBox::Critical);
 }

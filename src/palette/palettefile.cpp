@@ -537,7 +537,10 @@ QString writeFile(const QString &path, const Words &words, const QString &name)
         return QStringLiteral("Cannot write \"%1\": the name must end in .pal, .gpl, .act, .bin "
                               "or .png, which chooses the format.")
                 .arg(path);
-    return saveWhole(path, encode(*format, words, name));
+    const QString reason = saveWhole(path, encode(*format, words, name));
+    if (!reason.isEmpty())
+        return QStringLiteral("Cannot write \"%1\": %2.").arg(path, reason);
+    return QString();
 }
 
 QByteArray encodeIndexedPng(int width, int height, const QByteArray &indices,
@@ -553,7 +556,7 @@ QString saveWhole(const QString &path, const QByteArray &contents)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size()
         || !file.commit())
-        return QStringLiteral("Cannot write \"%1\": %2.").arg(path, file.errorString());
+        return file.errorString();
     return QString();
 }
 

@@ -58,7 +58,7 @@ QByteArray encodeIndexedPng(int width, int height, const QByteArray &indices,
                             const QList<QRgb> &table);
 
 // Writes contents as the whole file, through a temporary file renamed into
-// place. Answers the error naming the file, empty on success.
+// place. Answers the system's reason for a failure, empty on success.
 QString saveWhole(const QString &path, const QByteArray &contents);
 
 } // namespace PaletteFile
