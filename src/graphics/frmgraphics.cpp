@@ -301,8 +301,8 @@ void frmGraphics::redecode()
     }
     m_across->setVisible(m_across->maximum() > 0);
     lblEnd->setText(describeEnd());
-    if (!m_readError.isEmpty())
-        lblStatus->setText(m_readError);
+    // What was pointed at has moved away.
+    lblStatus->setText(m_readError);
     recolour();
 }
 

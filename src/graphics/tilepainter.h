@@ -41,7 +41,7 @@ Colours coloursOf(const QByteArray &words, const RomPalette::WordTexts &boxes,
 std::optional<int> firstBoxIndex(quint32 paletteOffset, std::optional<quint32> boxesOffset);
 
 // The two colours of the checker that stands for "no colour".
-constexpr QRgb CheckerLight = 0xFFFFFFFF;
+constexpr QRgb CheckerLight = 0xFFDCDCDC; // not white, which is a colour
 constexpr QRgb CheckerDark = 0xFFB4B4B4;
 // Edge in pixels (before zoom) of one checker square.
 constexpr int CheckerCell = 4;

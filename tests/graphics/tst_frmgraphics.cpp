@@ -68,17 +68,34 @@ void tst_frmGraphics::boxesColourTheViewAndClicksLeadToThem()
     QCOMPARE(pixelAt(*graphics, 0, 0), qRgb(255, 255, 255));
     // Only colours 0-3 are used: the other twelve swatches are marked.
     QCOMPARE(unusedMarks(window), 12);
+    // A byte on, a row of sixteen tiles (512 bytes) down, and back.
+    QTest::keyClick(graphics->view(), Qt::Key_Right, Qt::ControlModifier);
+    QTest::keyClick(graphics->view(), Qt::Key_Down);
+    QCOMPARE(graphics->txtOffset->text(), QStringLiteral("601"));
+    QCOMPARE(pixelAt(*graphics, 4, 16), Graphics::CheckerDark); // past the end
+    QTest::keyClick(graphics->view(), Qt::Key_Up);
+    QTest::keyClick(graphics->view(), Qt::Key_Left, Qt::ControlModifier);
+    QCOMPARE(graphics->txtOffset->text(), QStringLiteral("400"));
 
     // Each keystroke recolours; an incomplete box paints the checker.
     typeInto(window.txtChgPal[1], QStringLiteral("00"));
-    QVERIFY(pixelAt(*graphics, 1, 0) == Graphics::CheckerLight
-            || pixelAt(*graphics, 1, 0) == Graphics::CheckerDark);
+    QCOMPARE(pixelAt(*graphics, 1, 0), Graphics::CheckerLight);
     QTest::keyClicks(window.txtChgPal[1], QStringLiteral("7C"));
     QCOMPARE(pixelAt(*graphics, 1, 0), qRgb(0, 0, 255));
 
     QTest::mouseClick(graphics->view(), Qt::LeftButton, {}, graphics->viewPointOf(3, 0));
     QCOMPARE(window.focusWidget(), window.txtChgPal[3]);
     QCOMPARE(window.txtChgPal[3]->selectedText(), QStringLiteral("007C"));
+
+    // The PNG holds the indices in view and the colours shown.
+    const QString png = dir.filePath(QStringLiteral("view.png"));
+    services.files.answers = { png };
+    graphics->mnuSavePng->trigger();
+    const QImage saved(png);
+    QCOMPARE(saved.width(), 128);
+    QCOMPARE(saved.pixelIndex(1, 0), 1);
+    QCOMPARE(saved.colorTable().size(), 16);
+    QCOMPARE(saved.colorTable().at(1), qRgb(0, 0, 255));
 
     // 8 bpp: colour 16 lies outside the boxes loaded from 1A0, so a click
     // on it loads 1C0 (after asking about the unwritten edit).
