@@ -113,6 +113,15 @@ void tst_frmGraphics::boxesColourTheViewAndClicksLeadToThem()
     typeInto(window.txtChgPal[0], QStringLiteral("1F00"));
     QCOMPARE(pixelAt(*graphics, 0, 0), qRgb(255, 0, 0));
     QCOMPARE(unusedMarks(window), 15);
+
+    // A graphics file shown from its bytes, one byte long: its offset is
+    // the file's, not typed; past its end is no colour.
+    graphics->showGraphicsFile(QByteArray::fromHex("10"), Graphics::Format::Tiles4, 1,
+                               QStringLiteral("a.ncgr"));
+    QVERIFY(!graphics->txtOffset->isEnabled());
+    QCOMPARE(pixelAt(*graphics, 0, 0), qRgb(255, 0, 0));
+    QCOMPARE(pixelAt(*graphics, 1, 0), qRgb(0, 0, 0));
+    QCOMPARE(pixelAt(*graphics, 2, 0), Graphics::CheckerLight);
 }
 
 QTEST_MAIN(tst_frmGraphics)
