@@ -45,10 +45,6 @@ void frmMain::mnuGraphics_Click()
         auto *window = new frmGraphics(m_services);
         window->setAttribute(Qt::WA_DeleteOnClose);
         Module1::SetWindowIcons(window, QStringLiteral("cindral-256.png"), false);
-        window->setPaletteOffset(
-                m_loadedOffset.value_or(RomPalette::parseOffset(txtOffset->text()).value_or(0)));
-        window->setRom(m_romPath);
-        window->setPalette(boxTexts(), m_loadedOffset);
         connect(this, &frmMain::paletteTextsChanged, window,
                 [this, window] { window->setPalette(boxTexts(), m_loadedOffset); });
         connect(window, &frmGraphics::focusBoxRequested, this, &frmMain::focusBox);
@@ -61,6 +57,11 @@ void frmMain::mnuGraphics_Click()
                 });
         connect(window, &frmGraphics::unusedColoursChanged, this, &frmMain::markUnusedColours);
         connect(window, &QObject::destroyed, this, [this] { markUnusedColours(0); });
+        // Connected first, so the first marks reach the swatches.
+        window->setPaletteOffset(
+                m_loadedOffset.value_or(RomPalette::parseOffset(txtOffset->text()).value_or(0)));
+        window->setRom(m_romPath);
+        window->setPalette(boxTexts(), m_loadedOffset);
         m_graphics = window;
     }
     m_graphics->show();

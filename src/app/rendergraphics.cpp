@@ -121,8 +121,9 @@ int render(const CommandLine &line)
         if (!result.ok)
             return failed(imagePath, result.reason);
         if (pastEnd > 0)
-            return failed(imagePath, QStringLiteral("the palette at %1 runs past the end of the image")
-                                             .arg(line.palette));
+            return failed(imagePath,
+                          QStringLiteral("the palette at %1 runs past the end of the image")
+                                  .arg(line.palette));
         colours = Graphics::coloursOf(words, {}, std::nullopt);
     } else {
         for (int i = 0; i < colourCount; ++i) {
@@ -146,7 +147,8 @@ int render(const CommandLine &line)
         across = std::min(width, tiles);
     } else {
         const qsizetype left = qsizetype(size - *offset);
-        count = std::min<qsizetype>(DefaultRows * rowBytes, (left + rowBytes - 1) / rowBytes * rowBytes);
+        const qsizetype rowsLeft = (left + rowBytes - 1) / rowBytes;
+        count = std::min<qsizetype>(DefaultRows, rowsLeft) * rowBytes;
     }
     QByteArray bytes;
     qsizetype pastEnd = 0;

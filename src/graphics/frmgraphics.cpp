@@ -60,7 +60,10 @@ protected:
     }
     void resizeEvent(QResizeEvent *) override { m_owner->redecode(); }
     void keyPressEvent(QKeyEvent *event) override { m_owner->keyPressed(event); }
-    void mouseMoveEvent(QMouseEvent *event) override { m_owner->pointerAt(event->position().toPoint()); }
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        m_owner->pointerAt(event->position().toPoint());
+    }
     void mousePressEvent(QMouseEvent *event) override
     {
         if (event->button() == Qt::LeftButton)
@@ -71,8 +74,10 @@ protected:
         m_wheel += event->angleDelta().y();
         const int notches = m_wheel / 120;
         m_wheel -= notches * 120;
+        // Three rows of tiles a notch, as text views scroll three lines.
+        const qint64 row = rowBytes(m_owner->format(), m_owner->spnWidth->value());
         if (notches)
-            m_owner->moveBy(-qint64(notches) * 3 * rowBytes(m_owner->format(), m_owner->spnWidth->value()));
+            m_owner->moveBy(-qint64(notches) * 3 * row);
         event->accept();
     }
 
@@ -311,7 +316,8 @@ QString frmGraphics::describeEnd() const
     if (!m_fromFile && m_romPath.isEmpty())
         return QStringLiteral("No ROM image is open");
     const quint64 size = imageSize();
-    const quint64 shownEnd = quint64(m_offset) + quint64(tileRowsInView()) * quint64(rowBytes(format(), spnWidth->value()));
+    const quint64 shownEnd = quint64(m_offset)
+            + quint64(tileRowsInView()) * quint64(rowBytes(format(), spnWidth->value()));
     if (shownEnd <= size)
         return QString();
     return QStringLiteral("The image ends at %1").arg(hex(size));
@@ -343,7 +349,7 @@ void frmGraphics::recolour()
                 unused |= quint16(1u << box);
         }
     }
-    if (unused != m_lastUnused) {
+    if (int(unused) != m_lastUnused) {
         m_lastUnused = unused;
         emit unusedColoursChanged(unused);
     }
@@ -422,11 +428,13 @@ void frmGraphics::pointerAt(const QPoint &position)
         lblStatus->clear();
         return;
     }
-    const quint64 tile = quint64(m_offset) + quint64(tileOffset(format(), spnWidth->value(), pixel->x(), pixel->y()));
+    const quint64 tile = quint64(m_offset)
+            + quint64(tileOffset(format(), spnWidth->value(), pixel->x(), pixel->y()));
     const quint16 index = m_decoded.at(pixel->x(), pixel->y());
     const QString what = isTiled(format()) ? QStringLiteral("Tile") : QStringLiteral("Row");
     if (index == NoColour) {
-        lblStatus->setText(QStringLiteral("%1 at %2: past the end of the image").arg(what, hex(tile)));
+        lblStatus->setText(
+                QStringLiteral("%1 at %2: past the end of the image").arg(what, hex(tile)));
         return;
     }
     lblStatus->setText(QStringLiteral("%1 at %2, colour %3, word %4")

@@ -104,7 +104,7 @@ private:
     std::array<bool, Graphics::ColourCount> m_used{};
     Graphics::Colours m_colours{};
     QImage m_image;
-    quint16 m_lastUnused = 0xFFFF;
+    int m_lastUnused = -1; // none told yet
 
     GraphicsView *m_view = nullptr;
     QScrollBar *m_across = nullptr;

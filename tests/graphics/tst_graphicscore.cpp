@@ -73,12 +73,15 @@ void tst_GraphicsCore::decodeLayout_data()
         QTest::newRow(name) << QString::fromLatin1(format) << width << size
                             << QString::fromLatin1(placements) << QString::fromLatin1(checks);
     };
-    row("4bpp: low nibble is the left pixel", "4bpp", 1, 32, "0=21;3=F0", "0,0=1;1,0=2;6,0=0;7,0=15");
+    row("4bpp: low nibble is the left pixel", "4bpp", 1, 32, "0=21;3=F0",
+        "0,0=1;1,0=2;6,0=0;7,0=15");
     row("4bpp: rows of a tile go down", "4bpp", 1, 32, "4=0C;31=D0", "0,1=12;7,7=13;0,0=0");
     row("4bpp: next tile to the right", "4bpp", 2, 64, "32=07", "8,0=7;0,8=-");
     row("4bpp: one tile wide goes down", "4bpp", 1, 64, "32=07", "0,8=7;0,7=0");
-    row("8bpp: one byte a pixel, 64 a tile", "8bpp", 2, 128, "0=FF;8=80;64=11", "0,0=255;0,1=128;8,0=17");
-    row("4bpp bitmap: rows run across tiles", "4bpp-bitmap", 2, 128, "4=03;8=40", "8,0=3;1,1=4;0,8=0");
+    row("8bpp: one byte a pixel, 64 a tile", "8bpp", 2, 128, "0=FF;8=80;64=11",
+        "0,0=255;0,1=128;8,0=17");
+    row("4bpp bitmap: rows run across tiles", "4bpp-bitmap", 2, 128, "4=03;8=40",
+        "8,0=3;1,1=4;0,8=0");
     row("8bpp bitmap", "8bpp-bitmap", 1, 64, "9=2A", "1,1=42;0,0=0");
     row("partial last tile drawn partly", "4bpp", 2, 40, "39=50", "15,1=5;14,1=0;0,2=0;8,2=-");
     row("half a run of pixels", "4bpp", 1, 3, "2=21", "4,0=1;5,0=2;6,0=-;0,1=-");
@@ -203,23 +206,31 @@ void tst_GraphicsCore::renderCommand_data()
     QTest::addColumn<int>("colours");
     QTest::addColumn<QString>("checks"); // pixels' indices
     QTest::addColumn<QString>("table"); // "index=#rrggbb;..."
-    // The image: colour words at 20 (black, red, green, white; white at 15), a 4 bpp
-    // tile at 100 whose first byte is 0x21, 8 bpp data at 200 (0, 1, 2...).
-    QTest::newRow("4bpp, 16 tiles a row up to the end") << "ROM 100 OUT --palette 20" << 0 << ""
-            << QSize(128, 16) << 16 << "0,0=1;1,0=2;8,0=0" << "0=#000000;1=#ff0000;2=#00ff00;15=#ffffff";
-    QTest::newRow("--tiles 3 --width 2: a missing tile is 0") << "ROM 0x100 OUT --palette 20 --tiles 3 --width 2"
-            << 0 << "" << QSize(16, 16) << 16 << "0,0=1;8,8=0" << "";
-    QTest::newRow("8bpp bitmap on a grey ramp") << "ROM 200 OUT --palette grey --format 8bpp-bitmap --width 1 --tiles 2"
-            << 0 << "" << QSize(8, 16) << 256 << "3,0=3;0,1=8" << "0=#000000;8=#080808;255=#ffffff";
-    QTest::newRow("offset past the end") << "ROM 400 OUT --palette grey" << 1 << "^cindral: .*game\\.nds: .*past the end"
-            << QSize(0, 0) << 0 << "" << "";
-    QTest::newRow("palette past the end") << "ROM 0 OUT --palette 3F0 --format 8bpp" << 1
-            << "^cindral: .*game\\.nds: the palette at 3F0 runs past" << QSize(0, 0) << 0 << "" << "";
-    QTest::newRow("PNG not written") << "ROM 0 DIR/none/out.png --palette grey" << 1
-            << "^cindral: .*none/out\\.png: " << QSize(0, 0) << 0 << "" << "";
-    QTest::newRow("unknown format") << "ROM 0 OUT --palette grey --format 2bpp" << 2
-            << "\"2bpp\".*\nUsage:" << QSize(0, 0) << 0 << "" << "";
-    QTest::newRow("no palette") << "ROM 0 OUT" << 2 << "--palette.*\nUsage:" << QSize(0, 0) << 0 << "" << "";
+    // The image: colour words at 20 (black, red, green, white; white at 15),
+    // a 4 bpp tile at 100 whose first byte is 0x21, 8 bpp data at 200 (0, 1, 2...).
+    const auto row = [](const char *name, const char *arguments, int status, const char *err,
+                        QSize size = {}, int colours = 0, const char *checks = "",
+                        const char *table = "") {
+        QTest::newRow(name) << QString::fromLatin1(arguments) << status
+                            << QString::fromLatin1(err) << (size.isValid() ? size : QSize(0, 0))
+                            << colours << QString::fromLatin1(checks)
+                            << QString::fromLatin1(table);
+    };
+    row("4bpp, 16 tiles a row up to the end", "ROM 100 OUT --palette 20", 0, "", QSize(128, 16),
+        16, "0,0=1;1,0=2;8,0=0", "0=#000000;1=#ff0000;2=#00ff00;15=#ffffff");
+    row("--tiles 3 --width 2: a missing tile is 0",
+        "ROM 0x100 OUT --palette 20 --tiles 3 --width 2", 0, "", QSize(16, 16), 16, "0,0=1;8,8=0");
+    row("8bpp bitmap on a grey ramp",
+        "ROM 200 OUT --palette grey --format 8bpp-bitmap --width 1 --tiles 2", 0, "",
+        QSize(8, 16), 256, "3,0=3;0,1=8", "0=#000000;8=#080808;255=#ffffff");
+    row("offset past the end", "ROM 400 OUT --palette grey", 1,
+        "^cindral: .*game\\.nds: .*past the end");
+    row("palette past the end", "ROM 0 OUT --palette 3F0 --format 8bpp", 1,
+        "^cindral: .*game\\.nds: the palette at 3F0 runs past");
+    row("PNG not written", "ROM 0 DIR/none/out.png --palette grey", 1,
+        "^cindral: .*none/out\\.png: ");
+    row("unknown format", "ROM 0 OUT --palette grey --format 2bpp", 2, "\"2bpp\".*\nUsage:");
+    row("no palette", "ROM 0 OUT", 2, "--palette.*\nUsage:");
 }
 
 void tst_GraphicsCore::renderCommand()
@@ -251,7 +262,8 @@ void tst_GraphicsCore::renderCommand()
     env.remove(QStringLiteral("DISPLAY")); // no window system is needed
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(CINDRAL_BINARY), QStringList{ QStringLiteral("--render-graphics") } + list);
+    process.start(QStringLiteral(CINDRAL_BINARY),
+                  QStringList{ QStringLiteral("--render-graphics") } + list);
     QVERIFY(process.waitForFinished(30000));
     const QString stderrText = QString::fromLocal8Bit(process.readAllStandardError());
     QCOMPARE(process.exitCode(), status);
