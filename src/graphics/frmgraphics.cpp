@@ -463,11 +463,13 @@ void frmGraphics::clickedAt(const QPoint &position)
 
 void frmGraphics::txtOffset_Entered()
 {
-    if (const auto offset = RomPalette::parseOffset(txtOffset->text()))
+    if (const auto offset = RomPalette::parseOffset(txtOffset->text())) {
         setOffset(*offset);
-    else
+        m_view->setFocus(); // ready for Page Down and the arrows
+    } else {
         lblStatus->setText(QStringLiteral("The offset must be a hexadecimal number from 0 to %1.")
                                    .arg(QString::number(RomPalette::MaxOffset, 16).toUpper()));
+    }
 }
 
 void frmGraphics::txtPaletteOffset_Entered()
