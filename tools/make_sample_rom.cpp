@@ -189,12 +189,13 @@ std::vector<uint8_t> sunsetPicture()
 }
 
 // Sixteen 8x8 tiles in a row: a ball in each colour of the palette at 1A0
-// (1-6 and 8-15) on white, outlined in black (7).
+// on white (0), outlined in black (7).
 std::vector<uint8_t> ballStrip()
 {
+    const uint8_t colours[16] = { 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 7, 0 };
     std::vector<uint8_t> pixels(128 * 8, 0);
     for (int tile = 0; tile < 16; ++tile) {
-        const uint8_t colour = uint8_t(tile < 6 ? tile + 1 : tile + 2 > 15 ? 15 : tile + 2);
+        const uint8_t colour = colours[tile];
         for (int y = 0; y < 8; ++y) {
             for (int x = 0; x < 8; ++x) {
                 const double r = std::hypot(x - 3.5, y - 3.5);
