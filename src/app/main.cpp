@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "listpalettes.h"
 #include "palettecommands.h"
+#include "rendergraphics.h"
 #include "services.h"
 
 #include <QApplication>
@@ -62,6 +63,8 @@ int main(int argc, char *argv[])
     if (auto status = RomFs::listPalettesCommand(argc, argv))
         return *status;
     if (auto status = PaletteCommands::run(argc, argv))
+        return *status;
+    if (auto status = RenderGraphics::run(argc, argv))
         return *status;
     if (onlyPrints(argc, argv))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -325,23 +325,22 @@ void appendChunk(QByteArray &out, const char *type, const QByteArray &data)
 // The pixels go in stored (uncompressed) zlib blocks, written straight into
 // the one output buffer: compressing would save a few kilobytes, and zlib's
 // set-up and extra buffers cost more than the whole export should.
-QByteArray encodePng(const Words &words)
+template<typename IndexAt>
+QByteArray writeIndexedPng(int width, int height, const QList<QRgb> &colours, IndexAt indexAt)
 {
-    const int width = SwatchPixels * int(words.size());
     QByteArray header;
     appendBigEndian(header, quint32(width));
-    appendBigEndian(header, SwatchPixels);
+    appendBigEndian(header, quint32(height));
     header += QByteArray("\x08\x03\x00\x00\x00", 5); // 8 bits, indexed, no interlace
     QByteArray table;
-    for (const quint16 word : words) {
-        const Rgb rgb = rgbOf(word);
-        table += char(rgb.red);
-        table += char(rgb.green);
-        table += char(rgb.blue);
+    for (const QRgb rgb : colours) {
+        table += char(qRed(rgb));
+        table += char(qGreen(rgb));
+        table += char(qBlue(rgb));
     }
     // Each row is a filter type (0, none) and one index per pixel.
-    const qsizetype rowBytes = 1 + width;
-    const qsizetype raw = rowBytes * SwatchPixels;
+    const qsizetype rowBytes = 1 + qsizetype(width);
+    const qsizetype raw = rowBytes * height;
     const qsizetype blocks = (raw + 0xFFFE) / 0xFFFF;
     const qsizetype zlibBytes = 2 + raw + 5 * blocks + 4;
 
@@ -368,7 +367,7 @@ QByteArray encodePng(const Words &words)
         p[at++] = uchar((~length >> 8) & 0xFF);
         for (qsizetype end = done + length; done < end; ++done) {
             const qsizetype x = done % rowBytes;
-            const uchar value = x == 0 ? 0 : uchar((x - 1) / SwatchPixels);
+            const uchar value = x == 0 ? 0 : indexAt(int(x - 1), int(done / rowBytes));
             p[at++] = value;
             a += value;
             b += a;
@@ -386,6 +385,17 @@ QByteArray encodePng(const Words &words)
     appendBigEndian(out, crc32(out.constData() + typeAt, out.size() - typeAt));
     appendChunk(out, "IEND", QByteArray());
     return out;
+}
+
+QByteArray encodePng(const Words &words)
+{
+    QList<QRgb> colours;
+    for (const quint16 word : words) {
+        const Rgb rgb = rgbOf(word);
+        colours.append(qRgb(rgb.red, rgb.green, rgb.blue));
+    }
+    return writeIndexedPng(SwatchPixels * int(words.size()), SwatchPixels, colours,
+                           [](int x, int) { return uchar(x / SwatchPixels); });
 }
 
 } // namespace
@@ -527,11 +537,26 @@ QString writeFile(const QString &path, const Words &words, const QString &name)
         return QStringLiteral("Cannot write \"%1\": the name must end in .pal, .gpl, .act, .bin "
                               "or .png, which chooses the format.")
                 .arg(path);
+    const QString reason = saveWhole(path, encode(*format, words, name));
+    if (!reason.isEmpty())
+        return QStringLiteral("Cannot write \"%1\": %2.").arg(path, reason);
+    return QString();
+}
+
+QByteArray encodeIndexedPng(int width, int height, const QByteArray &indices,
+                            const QList<QRgb> &table)
+{
+    return writeIndexedPng(width, height, table, [&](int x, int y) {
+        return uchar(indices[qsizetype(y) * width + x]);
+    });
+}
+
+QString saveWhole(const QString &path, const QByteArray &contents)
+{
     QSaveFile file(path);
-    const QByteArray contents = encode(*format, words, name);
     if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size()
         || !file.commit())
-        return QStringLiteral("Cannot write \"%1\": %2.").arg(path, file.errorString());
+        return file.errorString();
     return QString();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QRgb>
 #include <QString>
 
 #include <optional>
@@ -50,5 +51,14 @@ Decoded readFile(const QString &path);
 // Writes the file whole, through a temporary file renamed into place, in
 // the format of its extension. Answers the error, empty on success.
 QString writeFile(const QString &path, const Words &words, const QString &name);
+
+// An indexed PNG of width x height pixels (indices: one colour index a
+// byte, row after row) whose colour table is exactly table (1-256 entries).
+QByteArray encodeIndexedPng(int width, int height, const QByteArray &indices,
+                            const QList<QRgb> &table);
+
+// Writes contents as the whole file, through a temporary file renamed into
+// place. Answers the system's reason for a failure, empty on success.
+QString saveWhole(const QString &path, const QByteArray &contents);
 
 } // namespace PaletteFile
