@@ -5,9 +5,11 @@
 #include "testfiles.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 using PaletteFile::Words;
 
@@ -23,6 +25,47 @@ Words everyLevel()
     return words;
 }
 
+QByteArray littleEndian(quint32 value, int size)
+{
+    QByteArray bytes(4, 0);
+    qToLittleEndian(value, bytes.data());
+    return bytes.left(size);
+}
+
+// A BMP of one pixel with the given header size (12: OS/2's, with 3-byte
+// entries), bits per pixel, colours used and table (red, green, blue).
+QByteArray bmp(int headerBytes, int bits, int used, const QList<QRgb> &table)
+{
+    QByteArray info = littleEndian(headerBytes, 4);
+    if (headerBytes == 12) {
+        info += littleEndian(1, 2) + littleEndian(1, 2) + littleEndian(1, 2) + littleEndian(bits, 2);
+    } else {
+        info += littleEndian(1, 4) + littleEndian(1, 4) + littleEndian(1, 2) + littleEndian(bits, 2);
+        info += QByteArray(16, 0) + littleEndian(used, 4);
+        info.resize(headerBytes, 0);
+    }
+    for (const QRgb colour : table) {
+        info += char(qBlue(colour));
+        info += char(qGreen(colour));
+        info += char(qRed(colour));
+        if (headerBytes != 12)
+            info += char(0);
+    }
+    const QByteArray pixels(4, 0);
+    const quint32 pixelsAt = 14 + info.size();
+    return "BM" + littleEndian(pixelsAt + 4, 4) + littleEndian(0, 4) + littleEndian(pixelsAt, 4)
+            + info + pixels;
+}
+
+// A GIF of one pixel whose only colour table is the image's own, after an
+// extension block.
+QByteArray gifWithLocalTable(const QByteArray &table)
+{
+    return QByteArray("GIF89a\1\0\1\0\0\0\0", 13) + QByteArray::fromHex("21F9040100000000")
+            + QByteArray::fromHex("2C000000000100010081") // a local table of 4 colours
+            + table + QByteArray::fromHex("0202440100") + ';';
+}
+
 } // namespace
 
 class tst_PaletteFiles : public QObject
@@ -31,6 +74,8 @@ class tst_PaletteFiles : public QObject
 private slots:
     void roundTrip_data();
     void roundTrip();
+    void readsOtherToolsFiles_data();
+    void readsOtherToolsFiles();
     void damagedFilesAreRefused_data();
     void damagedFilesAreRefused();
 
@@ -43,26 +88,34 @@ void tst_PaletteFiles::roundTrip_data()
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<Words>("words");
     QTest::addColumn<QByteArray>("expected"); // the file's bytes, where fixed
+    QTest::addColumn<QString>("name");
     const Words whiteRed{ 0x7FFF, 0x001F };
     QTest::newRow("pal") << "a.pal" << whiteRed
-                         << QByteArray("JASC-PAL\r\n0100\r\n2\r\n255 255 255\r\n255 0 0\r\n");
+                         << QByteArray("JASC-PAL\r\n0100\r\n2\r\n255 255 255\r\n255 0 0\r\n")
+                         << QString();
     QTest::newRow("gpl") << "a.gpl" << whiteRed
                          << QByteArray("GIMP Palette\nName: game.nds 1A0\nColumns: 16\n#\n"
-                                       "255 255 255\tFF7F\n255   0   0\t1F00\n");
+                                       "255 255 255\tFF7F\n255   0   0\t1F00\n")
+                         << QString();
+    QTest::newRow("gpl name of two lines")
+            << "n.gpl" << Words{ 0x7FFF }
+            << QByteArray("GIMP Palette\nName: game 1A0  x\nColumns: 16\n#\n255 255 255\tFF7F\n")
+            << "game\n1A0\r\nx";
     QTest::newRow("act") << "a.act" << whiteRed
                          << QByteArray::fromHex("FFFFFFFF0000") + QByteArray(762, 0)
-                                    + QByteArray::fromHex("0002FFFF");
+                                    + QByteArray::fromHex("0002FFFF")
+                         << QString();
     QTest::newRow("bin keeps bit 15")
-            << "a.bin" << Words{ 0xFFFF, 0x001F } << QByteArray("\xFF\xFF\x1F\x00", 4);
-    QTest::newRow("png") << "a.png" << whiteRed << QByteArray();
-    QTest::newRow("png one black colour") << "black.png" << Words{ 0 } << QByteArray();
+            << "a.bin" << Words{ 0xFFFF, 0x001F } << QByteArray("\xFF\xFF\x1F\x00", 4) << QString();
+    QTest::newRow("png") << "a.png" << whiteRed << QByteArray() << QString();
+    QTest::newRow("png one black colour") << "black.png" << Words{ 0 } << QByteArray() << QString();
     const Words one{ 0x5294 };
     const Words many = everyLevel();
     for (const char *suffix : { "pal", "gpl", "act", "bin", "png" }) {
         QTest::addRow("%s one colour", suffix)
-                << QStringLiteral("one.%1").arg(suffix) << one << QByteArray();
+                << QStringLiteral("one.%1").arg(suffix) << one << QByteArray() << QString();
         QTest::addRow("%s 256 colours", suffix)
-                << QStringLiteral("all.%1").arg(suffix) << many << QByteArray();
+                << QStringLiteral("all.%1").arg(suffix) << many << QByteArray() << QString();
     }
 }
 
@@ -71,8 +124,10 @@ void tst_PaletteFiles::roundTrip()
     QFETCH(QString, fileName);
     QFETCH(Words, words);
     QFETCH(QByteArray, expected);
+    QFETCH(QString, name);
     const QString path = m_dir.filePath(fileName);
-    QCOMPARE(PaletteFile::writeFile(path, words, QStringLiteral("game.nds 1A0")), QString());
+    QCOMPARE(PaletteFile::writeFile(path, words, name.isNull() ? QStringLiteral("game.nds 1A0") : name),
+             QString());
     const QByteArray written = TestFiles::readFile(path);
     if (!expected.isEmpty())
         QCOMPARE(written, expected);
@@ -95,6 +150,53 @@ void tst_PaletteFiles::roundTrip()
             = m_dir.filePath(QStringLiteral("renamed-") + fileName + QStringLiteral(".dat"));
     QVERIFY(TestFiles::writeFile(renamed, written));
     QCOMPARE(PaletteFile::readFile(renamed).words, expectedWords);
+}
+
+void tst_PaletteFiles::readsOtherToolsFiles_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<Words>("words");
+    const QByteArray bom = "\xEF\xBB\xBF";
+    const Words blackWhite{ 0x0000, 0x7FFF };
+    auto row = [](const char *name, const char *file, const QByteArray &contents, const Words &words) {
+        QTest::newRow(name) << QString::fromLatin1(file) << contents << words;
+    };
+    row("pal with a byte order mark", "b.pal", bom + "JASC-PAL\r\n0100\r\n2\r\n0 0 0\r\n255 255 255\r\n",
+        blackWhite);
+    row("pal with CR line ends", "cr.pal", "JASC-PAL\r0100\r2\r0 0 0\r255 255 255\r", blackWhite);
+    row("gpl with a byte order mark, no extension", "b", bom + "GIMP Palette\n0 0 0\n255 255 255\n",
+        blackWhite);
+    row("gpl with CR line ends", "cr.gpl", "GIMP Palette\rName: x\r0 0 0 a\r255 255 255\r",
+        blackWhite);
+    // 768 bytes: an Adobe table only when the name says nothing else.
+    QByteArray longJasc = "JASC-PAL\n0100\n2\n0 0 0\n255 255 255\n";
+    longJasc += QByteArray(768 - longJasc.size(), '\n');
+    row("pal of 768 bytes with a byte order mark", "l.pal", bom + longJasc.left(765), blackWhite);
+    row("bmp 1 bit, the darker colour first", "d.bmp", bmp(40, 1, 0, { 0x000000, 0xFFFFFF }),
+        blackWhite);
+    row("bmp 1 bit, the lighter colour first", "l.bmp", bmp(40, 1, 0, { 0xFFFFFF, 0x000000 }),
+        Words{ 0x7FFF, 0x0000 });
+    row("bmp OS/2 header, 4 bits", "o.bmp", bmp(12, 4, 0, QList<QRgb>(16, 0xFF0000)),
+        Words(16, 0x001F));
+    row("bmp 8 bits, 3 colours used, V5 header", "u.bmp", bmp(124, 8, 3, { 0xFF0000, 0x00FF00, 0x0000FF }),
+        Words{ 0x001F, 0x03E0, 0x7C00 });
+    row("gif with only a local table", "l.gif",
+        gifWithLocalTable(QByteArray::fromHex("FFFFFF000000FF000000FF00")),
+        Words{ 0x7FFF, 0x0000, 0x001F, 0x03E0 });
+}
+
+// Files as other programs write them give their colours in their order.
+void tst_PaletteFiles::readsOtherToolsFiles()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, contents);
+    QFETCH(Words, words);
+    const QString path = m_dir.filePath(fileName);
+    QVERIFY(TestFiles::writeFile(path, contents));
+    const PaletteFile::Decoded read = PaletteFile::readFile(path);
+    QCOMPARE(read.error, QString());
+    QCOMPARE(read.words, words);
 }
 
 void tst_PaletteFiles::damagedFilesAreRefused_data()
@@ -137,6 +239,16 @@ void tst_PaletteFiles::damagedFilesAreRefused_data()
     row("png without table", "rgb.png", rgbPng, "colour table");
     row("png cut short", "cut.png", rgbPng.left(40), "byte 40");
     row("png damaged", "bad.png", QByteArray(rgbPng).replace(20, 1, "\x7f"), "byte 8");
+    QByteArray twoTables = PaletteFile::encode(PaletteFile::Format::Png, { 0, 0x7FFF }, QString());
+    twoTables.insert(51, twoTables.mid(33, 18)); // the PLTE chunk once more
+    row("png with two tables", "two.png", twoTables, "byte 51");
+    row("bin of 768 bytes", "act-size.bin", QByteArray(768, '\1'), "byte 512");
+    row("bmp true colour", "rgb.bmp", bmp(40, 24, 0, {}), "colour table");
+    row("bmp 300 colours used", "many.bmp", bmp(40, 8, 300, {}), "byte 46");
+    row("bmp table cut short", "cut.bmp", bmp(40, 8, 0, QList<QRgb>(16, 0)).left(120), "byte 120");
+    row("gif without a table", "none.gif", gifWithLocalTable({}).replace(30, 1, QByteArray(1, 0)), "colour table");
+    row("control bytes are shown escaped", "esc.gpl", QByteArrayLiteral("GIMP Palette\n1 2 \x1b[2J\0\x7f\n"), "\\x1b[2J\\x00\\x7f");
+    row("endless device", "zero.bin", "-> /dev/zero", "too large");
     row("gif table cut short", "cut.gif",
         QByteArray("GIF89a\1\0\1\0\x83\0\0", 13) + QByteArray(20, 'x'), "byte 33");
 }
@@ -147,9 +259,15 @@ void tst_PaletteFiles::damagedFilesAreRefused()
     QFETCH(QByteArray, contents);
     QFETCH(QString, where);
     const QString path = m_dir.filePath(fileName);
-    QVERIFY(TestFiles::writeFile(path, contents));
+    if (contents.startsWith("-> "))
+        QVERIFY(QFile::link(QString::fromLatin1(contents.mid(3)), path));
+    else
+        QVERIFY(TestFiles::writeFile(path, contents));
     const PaletteFile::Decoded read = PaletteFile::readFile(path);
     QVERIFY2(read.words.isEmpty(), "a damaged file gave colours");
+    QVERIFY2(std::none_of(read.error.begin(), read.error.end(),
+                          [](QChar c) { return c.category() == QChar::Other_Control; }),
+             qPrintable(read.error.toUtf8().toPercentEncoding(" \"")));
     QVERIFY2(read.error.contains(path) && read.error.contains(where),
              qPrintable(QStringLiteral("expected the file and \"%1\" named, got: %2")
                                 .arg(where, read.error)));
