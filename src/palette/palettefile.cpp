@@ -288,7 +288,9 @@ Decoded tableAt(const QByteArray &contents, qsizetype at, int count, int entryBy
 Decoded decodeGifTable(const QByteArray &contents)
 {
     constexpr int HeaderBytes = 13;
-    auto cutShort = [&] { return atByte(contents.size(), QStringLiteral("the file is cut short")); };
+    auto cutShort = [&] {
+        return atByte(contents.size(), QStringLiteral("the file is cut short"));
+    };
     if (contents.size() < HeaderBytes)
         return cutShort();
     auto tableSize = [](quint8 flags) { return 2 << (flags & 7); };

@@ -101,7 +101,8 @@ WriteOutcome write(Journal &journal, const QString &romPath, quint32 offset,
                    const QByteArray &bytes);
 
 // Writes an entry's old bytes back, when the image still holds its new
-// bytes (all of them: a file cut short since is refused); otherwise refused with a sentence that says what is there now.
+// bytes (all of them: a file cut short since is refused); otherwise
+// refused with a sentence that says what is there now.
 struct RestoreOutcome
 {
     bool refused = false;

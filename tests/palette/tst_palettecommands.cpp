@@ -73,7 +73,8 @@ void tst_PaletteCommands::command_data()
     row("unknown option", "--history ROM --fast", 2, "^$", "--fast.*\nUsage:");
     row("write", "--write-palette ROM 20 0000 ff7f", 0, "^Palette 20 Edited\n$", "^$", "0000FF7F");
     row("write a short word", "--write-palette ROM 20 0000 FF7", 2, "^$", "\"FF7\".*\nUsage:");
-    row("write other scripts' digits", "--write-palette ROM 20 0000 \uFF10\u0661F7", 2, "^$", "Usage:");
+    row("write other scripts' digits", "--write-palette ROM 20 0000 \uFF10\u0661F7", 2, "^$",
+        "Usage:");
     row("write what is there", "--write-palette ROM 20 FF7F 1F00; --history ROM", 0, "^$", "^$");
     row("write past the end", "--write-palette ROM FE 0000 0000", 1, "^$", "past the end");
     row("export to an unknown kind", "--export-palette ROM 20 DIR/p.txt", 1, "^$", "p\\.txt.*\\.gpl");

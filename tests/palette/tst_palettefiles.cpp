@@ -98,8 +98,9 @@ void tst_PaletteFiles::roundTrip()
     QFETCH(QByteArray, expected);
     QFETCH(QString, name);
     const QString path = m_dir.filePath(fileName);
-    QCOMPARE(PaletteFile::writeFile(path, words, name.isNull() ? QStringLiteral("game.nds 1A0") : name),
-             QString());
+    if (name.isNull())
+        name = QStringLiteral("game.nds 1A0");
+    QCOMPARE(PaletteFile::writeFile(path, words, name), QString());
     const QByteArray written = TestFiles::readFile(path);
     if (!expected.isEmpty())
         QCOMPARE(written, expected);
@@ -152,7 +153,8 @@ void tst_PaletteFiles::readFile_data()
     const Words blackWhite{ 0x0000, 0x7FFF };
     row("pal with a byte order mark", "b.pal", bom + jasc + "2\r\n0 0 0\r\n255 255 255\r\n", "",
         blackWhite);
-    row("pal with CR line ends", "cr.pal", "JASC-PAL\r0100\r2\r0 0 0\r255 255 255\r", "", blackWhite);
+    row("pal with CR line ends", "cr.pal", "JASC-PAL\r0100\r2\r0 0 0\r255 255 255\r", "",
+        blackWhite);
     row("gpl with a byte order mark, no extension", "b", bom + "GIMP Palette\n0 0 0\n255 255 255\n",
         "", blackWhite);
     row("gpl with CR line ends", "cr.gpl", "GIMP Palette\rName: x\r0 0 0 a\r255 255 255\r", "",
@@ -165,10 +167,10 @@ void tst_PaletteFiles::readFile_data()
         bmp(40, 1, 0, QByteArray::fromHex("00000000FFFFFF00")), "", blackWhite);
     row("bmp 1 bit, the lighter colour first", "l.bmp",
         bmp(40, 1, 0, QByteArray::fromHex("FFFFFF0000000000")), "", { 0x7FFF, 0x0000 });
-    row("bmp OS/2 header, 4 bits", "o.bmp", bmp(12, 4, 0, QByteArray::fromHex("0000FF").repeated(16)),
-        "", Words(16, 0x001F));
-    row("bmp V5 header, 8 bits, 2 used", "u.bmp", bmp(124, 8, 2, QByteArray::fromHex("0000FF00FF000000")),
-        "", { 0x001F, 0x7C00 });
+    row("bmp OS/2 header, 4 bits", "o.bmp",
+        bmp(12, 4, 0, QByteArray::fromHex("0000FF").repeated(16)), "", Words(16, 0x001F));
+    row("bmp V5 header, 8 bits, 2 used", "u.bmp",
+        bmp(124, 8, 2, QByteArray::fromHex("0000FF00FF000000")), "", { 0x001F, 0x7C00 });
     row("bmp true colour", "rgb.bmp", bmp(40, 24, 0, {}), "colour table");
     row("bmp 300 colours used", "many.bmp", bmp(40, 8, 300, {}), "byte 46");
     row("bmp table cut short", "cut.bmp", bmp(40, 8, 0, QByteArray(64, 0)).left(120), "byte 120");
