@@ -9,29 +9,15 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-int syncOrFail(const char* name, int fd)
+static int syncOrFail(const char *name, int fd)
 {
-    const char* failing = std::getenv("CINDRAL_FAIL_SYNC");
-    char link[32], target[PATH_MAX];
+    const char *failing = std::getenv("CINDRAL_FAIL_SYNC");
+    char link[32], target[PATH_MAX] = {};
     std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    const ssize_t size = ::readlink(link, target, sizeof target - 1);
-    if (failing && size > 0 && std::strncmp(failing, target, size) == 0 && !failing[size]) {
-        errno = EIO;
-        return -1;
-    }
+    if (failing && ::readlink(link, target, sizeof target - 1) > 0 && !std::strcmp(failing, target))
+        return errno = EIO, -1;
     return reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, name))(fd);
 }
 
-} // namespace
-
-extern "C" int fsync(int fd)
-{
-    return syncOrFail("fsync", fd);
-}
-
-extern "C" int fdatasync(int fd)
-{
-    return syncOrFail("fdatasync", fd);
-}
+extern "C" int fsync(int fd) { return syncOrFail("fsync", fd); }
+extern "C" int fdatasync(int fd) { return syncOrFail("fdatasync", fd); }

@@ -344,23 +344,18 @@ void tst_Faults::failedSyncIsAFailedWrite()
     QVERIFY(TestFiles::writeFile(rom, TestFiles::romImage(0x1000)));
     QProcess cindral;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("CINDRAL_DATA_DIR"), m_dir->path());
-    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FAIL_SYNC_LIBRARY));
-    env.insert(QStringLiteral("CINDRAL_FAIL_SYNC"), QFileInfo(rom).canonicalFilePath());
-    env.insert(QStringLiteral("ASAN_OPTIONS"),
-        QStringLiteral("verify_asan_link_order=0:") + env.value(QStringLiteral("ASAN_OPTIONS")));
+    env.insert("CINDRAL_DATA_DIR", m_dir->path());
+    env.insert("LD_PRELOAD", FAIL_SYNC_LIBRARY);
+    env.insert("CINDRAL_FAIL_SYNC", QFileInfo(rom).canonicalFilePath());
+    env.insert("ASAN_OPTIONS", "verify_asan_link_order=0:" + env.value("ASAN_OPTIONS"));
     cindral.setProcessEnvironment(env);
-    cindral.start(QStringLiteral(CINDRAL_BINARY),
-        { QStringLiteral("--write-palette"), rom, QStringLiteral("1A0"), QStringLiteral("1F00") });
+    cindral.start(CINDRAL_BINARY, { "--write-palette", rom, "1A0", "1F00" });
     QVERIFY(cindral.waitForFinished(30000));
-    const QString out = QString::fromLocal8Bit(cindral.readAllStandardOutput()),
-                  err = QString::fromLocal8Bit(cindral.readAllStandardError());
+    const QString out = cindral.readAllStandardOutput(), err = cindral.readAllStandardError();
     QCOMPARE(cindral.exitCode(), 1);
-    QVERIFY2(err.contains(rom) && err.contains(QString::fromLocal8Bit(std::strerror(EIO))),
-        qPrintable(err));
-    QVERIFY2(!out.contains(u"Edited"), qPrintable(out));
-    const auto entries
-        = WriteJournal::Journal(m_dir->filePath(QStringLiteral("Journal.sqlite"))).entries(rom);
+    QVERIFY2(err.contains(rom) && err.contains(std::strerror(EIO)) && !out.contains("Edited"),
+        qPrintable(err + out));
+    const auto entries = WriteJournal::Journal(m_dir->filePath("Journal.sqlite")).entries(rom);
     QVERIFY(entries.size() == 1 && !entries.first().markedDone);
 }
 
