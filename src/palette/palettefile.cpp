@@ -359,10 +359,9 @@ Decoded decodeBmpTable(const QByteArray &contents)
                                       .arg(used)
                                       .arg(bits));
     // Windows' 40-byte header is followed by its channel masks when they are used.
-    const quint32 compression = core ? 0 : littleEndianAt(contents, CompressionAt, 4);
-    const int masks = headerBytes == InfoHeaderBytes && (compression == 3 || compression == 6)
-            ? (compression == 3 ? 12 : 16)
-            : 0;
+    const quint32 compression
+            = headerBytes == InfoHeaderBytes ? littleEndianAt(contents, CompressionAt, 4) : 0;
+    const int masks = compression == 3 ? 12 : compression == 6 ? 16 : 0;
     return tableAt(contents, FileHeaderBytes + headerBytes + masks, used ? int(used) : 1 << bits,
                    core ? 3 : 4, true);
 }
