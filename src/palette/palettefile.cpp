@@ -120,7 +120,8 @@ Decoded decodeJasc(const QByteArray &contents)
 {
     const QList<QByteArray> lines = textLines(contents);
     if (lines.isEmpty() || lines.first().trimmed() != "JASC-PAL")
-        return atLine(1, QStringLiteral("expected JASC-PAL"));
+        return atLine(1, QStringLiteral("expected JASC-PAL, found \"%1\"")
+                                 .arg(shown(lines.value(0))));
     if (lines.size() < 2 || lines.at(1).trimmed() != "0100")
         return atLine(2, QStringLiteral("expected the version 0100"));
     if (lines.size() < 3)
@@ -149,7 +150,8 @@ Decoded decodeGimp(const QByteArray &contents)
 {
     const QList<QByteArray> lines = textLines(contents);
     if (lines.isEmpty() || !lines.first().startsWith("GIMP Palette"))
-        return atLine(1, QStringLiteral("expected GIMP Palette"));
+        return atLine(1, QStringLiteral("expected GIMP Palette, found \"%1\"")
+                                 .arg(shown(lines.value(0))));
     Decoded decoded;
     for (int line = 2; line <= lines.size(); ++line) {
         const QByteArray text = lines.at(line - 1).trimmed();
