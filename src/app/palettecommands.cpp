@@ -22,7 +22,7 @@ const char *const commandNames[] = { "--read-palette",   "--write-palette", "--e
 const char usage[] = "Usage: cindral --read-palette ROM OFFSET [--colours N]\n"
                      "       cindral --write-palette ROM OFFSET WORD...\n"
                      "       cindral --export-palette ROM OFFSET FILE [--colours N]\n"
-                     "       cindral --import-palette ROM OFFSET FILE\n"
+                     "       cindral --import-palette ROM OFFSET FILE [--colours N]\n"
                      "       cindral --history ROM\n"
                      "       cindral --restore ROM ID\n"
                      "OFFSET is hexadecimal (0x may lead); N is 1-256 (16 when not given);\n"
@@ -92,8 +92,10 @@ CommandLine parse(const QStringList &arguments)
         }
     }
     if (line.error.isEmpty() && coloursGiven && line.command != QLatin1String("--read-palette")
-        && line.command != QLatin1String("--export-palette"))
-        line.error = QStringLiteral("--colours goes with --read-palette and --export-palette only");
+        && line.command != QLatin1String("--export-palette")
+        && line.command != QLatin1String("--import-palette"))
+        line.error = QStringLiteral(
+                "--colours goes with --read-palette, --export-palette and --import-palette only");
     return line;
 }
 
@@ -155,8 +157,10 @@ int readColours(const QString &rom, const QString &offsetArgument, int count, QB
     return 0;
 }
 
-// A write through the journal; a journal that fails only warns.
-int writeColours(const QString &rom, const QString &offsetArgument, const QByteArray &bytes)
+// A write through the journal; a journal that fails only warns. told
+// follows "Edited" in the line that reports success.
+int writeColours(const QString &rom, const QString &offsetArgument, const QByteArray &bytes,
+                 const QString &told = QString())
 {
     const Place place = placeOf(rom, offsetArgument, bytes.size());
     if (place.status)
@@ -170,7 +174,7 @@ int writeColours(const QString &rom, const QString &offsetArgument, const QByteA
         print(stderr,
               QStringLiteral("cindral: warning: %1; the write went on unrecorded")
                       .arg(outcome.journalError));
-    print(stdout, QStringLiteral("Palette ") + offsetArgument + QStringLiteral(" Edited"));
+    print(stdout, QStringLiteral("Palette ") + offsetArgument + QStringLiteral(" Edited") + told);
     return 0;
 }
 
@@ -195,9 +199,8 @@ int runCommand(const CommandLine &line)
             return wrongCommandLine(
                     QStringLiteral("--write-palette takes ROM OFFSET and 1 to 256 words"));
         for (const QString &word : args.mid(2)) {
-            if (word.size() != 4 || !std::all_of(word.begin(), word.end(), [](QChar c) {
-                    return c.isDigit() || QStringLiteral("abcdefABCDEF").contains(c);
-                }))
+            // ASCII digits only: other scripts' digits would read as 0.
+            if (!RomPalette::isWordText(word))
                 return wrongCommandLine(
                         QStringLiteral("\"%1\" is not a colour word of four hexadecimal digits")
                                 .arg(word));
@@ -222,11 +225,18 @@ int runCommand(const CommandLine &line)
         const PaletteFile::Decoded decoded = PaletteFile::readFile(args[2]);
         if (!decoded.error.isEmpty())
             return failed(decoded.error);
+        // More colours than the palette holds would overwrite what follows it.
+        if (decoded.words.size() > line.colours)
+            return wrongCommandLine(QStringLiteral("the file holds %1; give --colours %2 to write "
+                                                   "them all")
+                                            .arg(PaletteFile::coloursText(decoded.words.size()))
+                                            .arg(decoded.words.size()));
         for (const quint16 word : decoded.words) {
             bytes.append(char(word & 0xFF));
             bytes.append(char(word >> 8));
         }
-        return writeColours(args[0], args[1], bytes);
+        return writeColours(args[0], args[1], bytes,
+                            QStringLiteral(": ") + PaletteFile::coloursText(decoded.words.size()));
     }
     if (command == QLatin1String("--history")) {
         if (!wantArguments(1))

@@ -198,8 +198,12 @@ bool Journal::markDone(qint64 id)
 
 namespace {
 
-State stateOf(const Entry &entry)
+// fileSize: the image's size now. An entry whose bytes no longer all lie
+// in the image is never done, whatever it held.
+State stateOf(const Entry &entry, qint64 fileSize)
 {
+    if (entry.offset + entry.newBytes.size() > fileSize)
+        return State::Changed;
     if (entry.markedDone)
         return State::Done;
     QByteArray now;
@@ -219,9 +223,10 @@ QList<Entry> Journal::entries(const QString &romPath)
         return result;
     Sqlite::Statement &query = m_connection->byRom;
     query.bind(1, romKey(romPath));
+    const qint64 size = QFileInfo(romPath).size();
     while (query.step() == SQLITE_ROW) {
         Entry entry = m_connection->read(query);
-        entry.state = stateOf(entry);
+        entry.state = stateOf(entry, size);
         result.append(entry);
     }
     query.reset();
@@ -237,7 +242,7 @@ std::optional<Entry> Journal::entry(qint64 id)
     std::optional<Entry> found;
     if (query.step() == SQLITE_ROW) {
         found = m_connection->read(query);
-        found->state = stateOf(*found);
+        found->state = stateOf(*found, QFileInfo(found->romPath).size());
     }
     query.reset();
     return found;
@@ -248,8 +253,12 @@ WriteOutcome write(Journal &journal, const QString &romPath, quint32 offset,
 {
     WriteOutcome outcome;
     QByteArray oldBytes;
+    qsizetype pastEnd = 0;
     const RomPalette::FileResult read
-            = RomPalette::readBytes(romPath, offset, bytes.size(), oldBytes);
+            = RomPalette::readBytes(romPath, offset, bytes.size(), oldBytes, &pastEnd);
+    // Nothing to change: no entry to take back and no write to make.
+    if (read.ok && pastEnd == 0 && oldBytes == bytes)
+        return outcome;
     std::optional<qint64> id;
     if (read.ok && !(id = journal.record(romPath, offset, oldBytes, bytes)))
         outcome.journalError = journal.lastError();
@@ -283,10 +292,20 @@ RestoreOutcome restore(Journal &journal, const QString &romPath, qint64 id)
     }
     outcome.entry = *entry;
     QByteArray now;
-    const auto read = RomPalette::readBytes(romPath, entry->offset, entry->newBytes.size(), now);
+    qsizetype pastEnd = 0;
+    const auto read
+            = RomPalette::readBytes(romPath, entry->offset, entry->newBytes.size(), now, &pastEnd);
     if (!read.ok) {
         outcome.refused = true;
         outcome.refusal = QStringLiteral("Cannot read \"%1\": %2.").arg(romPath, read.reason);
+        return outcome;
+    }
+    if (pastEnd > 0) {
+        outcome.refused = true;
+        outcome.refusal = QStringLiteral("Entry %1 cannot be restored: its bytes at %2 lie past "
+                                         "the end of \"%3\", which is shorter now.")
+                                  .arg(id)
+                                  .arg(QString::number(entry->offset, 16).toUpper(), romPath);
         return outcome;
     }
     if (now != entry->newBytes) {
