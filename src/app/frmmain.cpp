@@ -15,6 +15,7 @@
 #include "writejournal.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFrame>
@@ -26,6 +27,7 @@
 #include <QNetworkAccessManager>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -68,6 +70,22 @@ void showShared(QPointer<Window> &instance, Create create)
     instance->show();
     instance->raise();
     instance->activateWindow();
+}
+
+QString hexText(quint32 offset)
+{
+    return QString::number(offset, 16).toUpper();
+}
+
+// The extension of a filter entry such as "GIMP palette (*.gpl)".
+QString suffixOfFilter(const QString &filter)
+{
+    const int star = filter.indexOf(QLatin1String("*."));
+    if (star < 0)
+        return QString();
+    const int end = filter.indexOf(QRegularExpression(QStringLiteral("[ );]")), star);
+    const QString suffix = filter.mid(star + 2, end < 0 ? -1 : end - star - 2);
+    return suffix == QLatin1String("*") ? QString() : suffix;
 }
 
 QFrame *horizontalLine(QWidget *parent, int topTwips)
@@ -266,10 +284,10 @@ void frmMain::LoadMenuBitmaps()
 
 void frmMain::Apri_Click()
 {
-    // ROM dumps often end in .bin, hence the second filter.
+    // ROM dumps often end in .bin, hence "All files".
     const QString chosen = m_services.files->getOpenFileName(
             this, QStringLiteral("Open ROM"),
-            QStringLiteral("Nintendo DS (*.nds) (*.nds *.gba);;All files (*)"));
+            QStringLiteral("ROM images (*.nds *.gba);;All files (*)"));
     // A cancelled dialog changes nothing.
     if (chosen.isEmpty() || !mayDiscardEdits())
         return;
@@ -310,6 +328,7 @@ void frmMain::chooseRom(const QString &path)
     for (QLineEdit *box : txtChgPal)
         box->setText(QString());
     m_unedited = boxTexts();
+    m_loadedOffset.reset();
     updateWriteButton();
     if (m_romPalettes)
         m_romPalettes->setRom(path);
@@ -322,10 +341,28 @@ void frmMain::Chiudi_Click()
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    if (mayDiscardEdits())
-        event->accept();
-    else
+    if (!mayDiscardEdits()) {
         event->ignore();
+        return;
+    }
+    closeToolWindows();
+    event->accept();
+}
+
+// The tool windows have no owner, so an open one would keep the program
+// running; every ownerless window is one this window opened.
+void frmMain::closeToolWindows()
+{
+    QList<QPointer<QWidget>> tools;
+    const QWidgetList topLevels = QApplication::topLevelWidgets();
+    for (QWidget *widget : topLevels) {
+        if (widget != this && !widget->parentWidget() && widget->isVisible())
+            tools.append(widget);
+    }
+    for (const QPointer<QWidget> &tool : std::as_const(tools)) {
+        if (tool)
+            tool->close();
+    }
 }
 
 bool frmMain::mayDiscardEdits()
@@ -416,7 +453,7 @@ void frmMain::stepPalette(qint64 step)
 {
     if (m_romPath.isEmpty())
         return;
-    const auto offset = offsetOrComplain();
+    const auto offset = offsetOrComplain(txtOffset->text());
     if (!offset)
         return;
     const qint64 next = std::clamp<qint64>(qint64(*offset) + step, 0, RomPalette::MaxOffset);
@@ -425,18 +462,20 @@ void frmMain::stepPalette(qint64 step)
 
 void frmMain::loadPaletteAt(const QString &offsetText)
 {
-    txtOffset->setText(offsetText);
-    loadPalette();
+    if (m_romPath.isEmpty())
+        txtOffset->setText(offsetText);
+    else
+        loadPalette(offsetText);
 }
 
 void frmMain::Command2_Click()
 {
-    loadPalette();
+    loadPalette(txtOffset->text());
 }
 
 void frmMain::mnuFind_Click()
 {
-    loadPalette();
+    loadPalette(txtOffset->text());
 }
 
 void frmMain::Command1_Click()
@@ -500,9 +539,9 @@ void frmMain::updateWriteButton()
     Command1->setEnabled(firstIncompleteBox() < 0 && !m_romPath.isEmpty());
 }
 
-std::optional<quint32> frmMain::offsetOrComplain()
+std::optional<quint32> frmMain::offsetOrComplain(const QString &text)
 {
-    const auto offset = RomPalette::parseOffset(txtOffset->text());
+    const auto offset = RomPalette::parseOffset(text);
     if (!offset) {
         m_services.messages->showMessage(
                 this,
@@ -519,11 +558,11 @@ void frmMain::warn(const QString &text)
                                      QMessageBox::Warning);
 }
 
-void frmMain::loadPalette()
+void frmMain::loadPalette(const QString &offsetText)
 {
     if (m_romPath.isEmpty())
         return;
-    const auto offset = offsetOrComplain();
+    const auto offset = offsetOrComplain(offsetText);
     if (!offset || !mayDiscardEdits())
         return;
     RomPalette::Bytes bytes{};
@@ -533,10 +572,15 @@ void frmMain::loadPalette()
         warn(QStringLiteral("Cannot read the palette from \"%1\": %2.").arg(m_romPath, result.reason));
         return;
     }
+    // The offset box changes with the boxes, so OK writes where they came from.
+    txtOffset->setText(offsetText);
     const auto texts = RomPalette::wordTextsOf(bytes);
     for (int i = 0; i < RomPalette::WordCount; ++i)
         txtChgPal[i]->setText(texts[i]);
     m_unedited = texts;
+    m_loadedOffset = *offset;
+    m_loadedBytes = bytes;
+    m_lastWasWrite = false;
     if (pastEnd > 0) {
         warn(QStringLiteral("The palette at %1 runs past the end of \"%2\": %3 of its %4 bytes "
                             "are not in the file and are shown as 0.")
@@ -550,12 +594,12 @@ void frmMain::writePalette()
 {
     if (m_romPath.isEmpty())
         return;
-    const auto offset = offsetOrComplain();
+    const auto offset = offsetOrComplain(txtOffset->text());
     if (!offset)
         return;
     // The menu item is enabled with any box contents; a box that is not
     // four hexadecimal digits would write bytes other than its swatch shows.
-    if (!paletteCompleteOrComplain())
+    if (!paletteCompleteOrComplain() || !mayWriteAt(*offset))
         return;
     const QFileInfo rom(m_romPath);
     const qint64 growth = qint64(*offset) + RomPalette::ByteCount - rom.size();
@@ -577,9 +621,48 @@ void frmMain::writePalette()
                                       RomPalette::ByteCount)))
         return;
     m_unedited = texts;
+    m_loadedOffset = *offset;
+    m_loadedBytes = bytes;
+    m_lastWasWrite = true;
     m_services.messages->showMessage(
             this, QStringLiteral("Palette ") + txtOffset->text() + QStringLiteral(" Edited"),
             Platform::programTitle(), QMessageBox::Ok, QMessageBox::NoIcon);
+}
+
+bool frmMain::mayWriteAt(quint32 offset)
+{
+    if (!m_loadedOffset)
+        return true;
+    const auto ask = [this](const QString &question) {
+        return m_services.messages->ask(this, question, Platform::programTitle(),
+                                        QMessageBox::Yes | QMessageBox::No,
+                                        QMessageBox::Question, QMessageBox::No)
+                == QMessageBox::Yes;
+    };
+    // Nothing was loaded at another offset, so there is nothing to compare.
+    if (offset != *m_loadedOffset) {
+        return ask(QStringLiteral("Write the palette loaded from %1 to %2?")
+                           .arg(hexText(*m_loadedOffset), hexText(offset)));
+    }
+    RomPalette::Bytes now{};
+    const auto result = RomPalette::readPalette(m_romPath, offset, now);
+    if (!result.ok) {
+        warn(QStringLiteral("Cannot read the palette from \"%1\" before writing it: %2. Nothing "
+                            "was written.")
+                     .arg(m_romPath, result.reason));
+        return false;
+    }
+    int changed = 0;
+    for (int i = 0; i < RomPalette::ByteCount; i += 2)
+        changed += now[i] != m_loadedBytes[i] || now[i + 1] != m_loadedBytes[i + 1];
+    return changed == 0
+            || ask(QStringLiteral("The palette at %1 in \"%2\" was changed by another program "
+                                  "since it was %3: %4 of its %5 colours differ. Write over them?")
+                           .arg(hexText(offset), QFileInfo(m_romPath).fileName(),
+                                m_lastWasWrite ? QStringLiteral("written")
+                                               : QStringLiteral("loaded"))
+                           .arg(changed)
+                           .arg(RomPalette::WordCount));
 }
 
 WriteJournal::Journal &frmMain::journal()
@@ -605,6 +688,8 @@ bool frmMain::writeRom(quint32 offset, const QByteArray &bytes)
         warn(outcome.journalError + QStringLiteral(".\nWrites go on without being recorded."));
     if (m_history)
         m_history->refresh();
+    if (m_romPalettes)
+        m_romPalettes->bytesWritten(offset, bytes.size());
     return true;
 }
 
@@ -612,26 +697,47 @@ void frmMain::mnuExportPalette_Click()
 {
     if (!paletteCompleteOrComplain())
         return;
-    const QString path = m_services.files->getSaveFileName(this, QStringLiteral("Export Palette"),
-                                                           PaletteFile::dialogFilter());
-    if (path.isEmpty())
-        return;
     PaletteFile::Words words;
     for (const QLineEdit *box : txtChgPal) {
         const auto pair = RomPalette::WordTextToBytes(box->text());
         words.append(quint16(pair[0] | (pair[1] << 8)));
     }
-    const QString name = QFileInfo(m_romPath).fileName() + QLatin1Char(' ') + txtOffset->text();
-    const QString error = PaletteFile::writeFile(path, words, name.trimmed());
-    if (!error.isEmpty())
+    const QString name =
+            (QFileInfo(m_romPath).fileName() + QLatin1Char(' ') + txtOffset->text()).trimmed();
+    // A refused name opens the chooser again on it, to be mended.
+    QString path;
+    for (;;) {
+        QString filter;
+        path = m_services.files->getSaveFileName(this, QStringLiteral("Export Palette"),
+                                                 PaletteFile::exportFilter(), path, &filter);
+        if (path.isEmpty())
+            return;
+        const QString suffix = suffixOfFilter(filter);
+        if (QFileInfo(path).suffix().isEmpty() && !suffix.isEmpty()) {
+            path += QLatin1Char('.') + suffix;
+            // The chooser asked about the name typed, not this one.
+            if (QFileInfo::exists(path)
+                && m_services.messages->ask(
+                           this,
+                           QStringLiteral("\"%1\" already exists. Replace it?")
+                                   .arg(QFileInfo(path).fileName()),
+                           Platform::programTitle(), QMessageBox::Yes | QMessageBox::No,
+                           QMessageBox::Question, QMessageBox::No)
+                        != QMessageBox::Yes)
+                continue;
+        }
+        const QString error = PaletteFile::writeFile(path, words, name);
+        if (error.isEmpty())
+            return;
         m_services.messages->showMessage(this, error, QStringLiteral("Error"), QMessageBox::Ok,
                                          QMessageBox::Critical);
+    }
 }
 
 void frmMain::mnuImportPalette_Click()
 {
     const QString path = m_services.files->getOpenFileName(this, QStringLiteral("Import Palette"),
-                                                           PaletteFile::dialogFilter());
+                                                           PaletteFile::importFilter());
     if (path.isEmpty())
         return;
     const PaletteFile::Decoded decoded = PaletteFile::readFile(path);
@@ -641,10 +747,26 @@ void frmMain::mnuImportPalette_Click()
         return;
     }
     // Only the boxes change; OK writes them, as after any edit.
-    for (qsizetype i = 0; i < decoded.words.size() && i < RomPalette::WordCount; ++i) {
+    const int count = int(decoded.words.size());
+    for (int i = 0; i < count && i < RomPalette::WordCount; ++i) {
         const quint16 word = decoded.words.at(i);
         txtChgPal[i]->setText(RomPalette::BytesToWordText(word & 0xFF, word >> 8));
     }
+    const QString file = QFileInfo(path).fileName();
+    QString told;
+    if (count == 1)
+        told = QStringLiteral("\"%1\" holds 1 colour: it fills box 1; boxes 2 to 16 are "
+                              "unchanged.").arg(file);
+    else if (count < RomPalette::WordCount)
+        told = QStringLiteral("\"%1\" holds %2 colours: they fill boxes 1 to %2; boxes %3 to 16 "
+                              "are unchanged.").arg(file).arg(count).arg(count + 1);
+    else if (count > RomPalette::WordCount)
+        told = QStringLiteral("\"%1\" holds %2 colours: only the first 16 were taken.")
+                       .arg(file)
+                       .arg(count);
+    if (!told.isEmpty())
+        m_services.messages->showMessage(this, told, Platform::programTitle(), QMessageBox::Ok,
+                                         QMessageBox::Information);
 }
 
 void frmMain::mnuWriteHistory_Click()
@@ -655,8 +777,8 @@ void frmMain::mnuWriteHistory_Click()
         auto *history = new frmWriteHistory(m_services, &journal());
         connect(history, &frmWriteHistory::restored, this, [this](quint32 offset) {
             // The boxes show the restored colours when they show that palette.
-            if (RomPalette::parseOffset(txtOffset->text()) == offset)
-                loadPalette();
+            if (m_loadedOffset == offset)
+                loadPalette(hexText(offset));
         });
         return history;
     });

@@ -51,4 +51,9 @@ Decoded readFile(const QString &path);
 // the format of its extension. Answers the error, empty on success.
 QString writeFile(const QString &path, const Words &words, const QString &name);
 
+// File dialog filters: the formats that can be written, one per entry, so
+// the chosen entry gives a name its extension; and all that can be read.
+QString exportFilter();
+QString importFilter();
+
 } // namespace PaletteFile
