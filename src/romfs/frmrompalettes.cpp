@@ -129,8 +129,9 @@ public:
             // A strip that cannot be read again keeps what it showed.
             if (!RomPalette::readBytes(path, quint32(found.offset), 2 * shown, bytes).ok)
                 continue;
+            const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
             for (qint64 i = 0; i < shown; ++i)
-                found.first[size_t(i)] = quint16(quint8(bytes[2 * i]) | quint8(bytes[2 * i + 1]) << 8);
+                found.first[size_t(i)] = quint16(data[2 * i] | data[2 * i + 1] << 8);
             emit dataChanged(index(int(row), StripColumn), index(int(row), StripColumn));
         }
     }

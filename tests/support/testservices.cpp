@@ -38,9 +38,11 @@ QString QueuedFileChooser::getSaveFileName(QWidget *parent, const QString &capti
                                            QString *selectedFilter)
 {
     initialNames.append(initialName);
-    if (selectedFilter)
-        *selectedFilter = this->selectedFilter.isEmpty() ? filter.section(QStringLiteral(";;"), 0, 0)
-                                                         : this->selectedFilter;
+    if (selectedFilter) {
+        *selectedFilter = this->selectedFilter.isEmpty()
+                ? filter.section(QStringLiteral(";;"), 0, 0)
+                : this->selectedFilter;
+    }
     return getOpenFileName(parent, caption, filter);
 }
 
