@@ -8,13 +8,12 @@
 #include "frmupdate.h"
 #include "frmwritehistory.h"
 #include "module1.h"
-#include "palettefile.h"
-#include "rompalette.h"
 #include "twips.h"
 #include "windowresources.h"
 #include "writejournal.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFrame>
@@ -268,10 +267,10 @@ void frmMain::LoadMenuBitmaps()
 
 void frmMain::Apri_Click()
 {
-    // ROM dumps often end in .bin, hence the second filter.
+    // ROM dumps often end in .bin, hence "All files".
     const QString chosen = m_services.files->getOpenFileName(
             this, QStringLiteral("Open ROM"),
-            QStringLiteral("Nintendo DS (*.nds) (*.nds *.gba);;All files (*)"));
+            QStringLiteral("ROM images (*.nds *.gba);;All files (*)"));
     // A cancelled dialog changes nothing.
     if (chosen.isEmpty() || !mayDiscardEdits())
         return;
@@ -309,10 +308,10 @@ void frmMain::chooseRom(const QString &path)
         m_history->showRom(m_romPath);
     txtOffset->setEnabled(true);
     Command2->setEnabled(true);
-    m_loadedOffset.reset();
     for (QLineEdit *box : txtChgPal)
         box->setText(QString());
     m_unedited = boxTexts();
+    m_loadedOffset.reset();
     updateWriteButton();
     if (m_romPalettes)
         m_romPalettes->setRom(path);
@@ -326,10 +325,28 @@ void frmMain::Chiudi_Click()
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    if (mayDiscardEdits())
-        event->accept();
-    else
+    if (!mayDiscardEdits()) {
         event->ignore();
+        return;
+    }
+    closeToolWindows();
+    event->accept();
+}
+
+// The tool windows have no owner, so an open one would keep the program
+// running; every ownerless window is one this window opened.
+void frmMain::closeToolWindows()
+{
+    QList<QPointer<QWidget>> tools;
+    const QWidgetList topLevels = QApplication::topLevelWidgets();
+    for (QWidget *widget : topLevels) {
+        if (widget != this && !widget->parentWidget() && widget->isVisible())
+            tools.append(widget);
+    }
+    for (const QPointer<QWidget> &tool : std::as_const(tools)) {
+        if (tool)
+            tool->close();
+    }
 }
 
 bool frmMain::mayDiscardEdits()
@@ -405,255 +422,6 @@ void frmMain::mnuRomPalettes_Click()
     });
 }
 
-void frmMain::mnuNextPalette_Click()
-{
-    stepPalette(RomPalette::ByteCount);
-}
-
-void frmMain::mnuPreviousPalette_Click()
-{
-    stepPalette(-RomPalette::ByteCount);
-}
-
-// One palette on or back, kept between 0 and the last offset allowed.
-void frmMain::stepPalette(qint64 step)
-{
-    if (m_romPath.isEmpty())
-        return;
-    const auto offset = offsetOrComplain();
-    if (!offset)
-        return;
-    const qint64 next = std::clamp<qint64>(qint64(*offset) + step, 0, RomPalette::MaxOffset);
-    loadPaletteAt(QString::number(next, 16).toUpper());
-}
-
-void frmMain::loadPaletteAt(const QString &offsetText)
-{
-    txtOffset->setText(offsetText);
-    loadPalette();
-}
-
-void frmMain::Command2_Click()
-{
-    loadPalette();
-}
-
-void frmMain::mnuFind_Click()
-{
-    loadPalette();
-}
-
-void frmMain::Command1_Click()
-{
-    writePalette();
-}
-
-void frmMain::mnuSostituisci_Click()
-{
-    writePalette();
-}
-
-void frmMain::txtChgPal_Change(int Index)
-{
-    const QString text = txtChgPal[Index]->text();
-    // Only a text the write reads the same way gets a colour.
-    if (RomPalette::isWordText(text)) {
-        const uint value = Module1::GBAColorToRGBHex(text, true).toUInt(nullptr, 16);
-        picChgPreview[Index]->setColor(QColor(value & 0xFF, (value >> 8) & 0xFF, value >> 16));
-    } else {
-        picChgPreview[Index]->setNoColor();
-    }
-    updateWriteButton();
-    emit paletteTextsChanged();
-}
-
-bool frmMain::paletteCompleteOrComplain()
-{
-    const int box = firstIncompleteBox();
-    if (box < 0)
-        return true;
-    const QString text = txtChgPal[box]->text();
-    const QString which = text.isEmpty()
-            ? QStringLiteral("Box %1 is empty.").arg(box + 1)
-            : QStringLiteral("Box %1 holds \"%2\", not four hexadecimal digits.")
-                      .arg(box + 1)
-                      .arg(text);
-    m_services.messages->showMessage(
-            this, QStringLiteral("Every palette box must hold four characters. ") + which,
-            QStringLiteral("Error"), QMessageBox::Ok, QMessageBox::Critical);
-    return false;
-}
-
-int frmMain::firstIncompleteBox() const
-{
-    const auto box = std::find_if(txtChgPal.begin(), txtChgPal.end(), [](const QLineEdit *box) {
-        return !RomPalette::isWordText(box->text());
-    });
-    return box == txtChgPal.end() ? -1 : int(box - txtChgPal.begin());
-}
-
-RomPalette::WordTexts frmMain::boxTexts() const
-{
-    RomPalette::WordTexts texts;
-    for (int i = 0; i < RomPalette::WordCount; ++i)
-        texts[i] = txtChgPal[i]->text();
-    return texts;
-}
-
-void frmMain::updateWriteButton()
-{
-    Command1->setEnabled(firstIncompleteBox() < 0 && !m_romPath.isEmpty());
-}
-
-std::optional<quint32> frmMain::offsetOrComplain()
-{
-    const auto offset = RomPalette::parseOffset(txtOffset->text());
-    if (!offset) {
-        m_services.messages->showMessage(
-                this,
-                QStringLiteral("The offset must be a hexadecimal number from 0 to %1.")
-                        .arg(QString::number(RomPalette::MaxOffset, 16).toUpper()),
-                QStringLiteral("Error"), QMessageBox::Ok, QMessageBox::Critical);
-    }
-    return offset;
-}
-
-void frmMain::warn(const QString &text)
-{
-    m_services.messages->showMessage(this, text, QStringLiteral("Warning"), QMessageBox::Ok,
-                                     QMessageBox::Warning);
-}
-
-void frmMain::loadPalette()
-{
-    if (m_romPath.isEmpty())
-        return;
-    const auto offset = offsetOrComplain();
-    if (!offset || !mayDiscardEdits())
-        return;
-    RomPalette::Bytes bytes{};
-    int pastEnd = 0;
-    const auto result = RomPalette::readPalette(m_romPath, *offset, bytes, &pastEnd);
-    if (!result.ok) {
-        warn(QStringLiteral("Cannot read the palette from \"%1\": %2.").arg(m_romPath, result.reason));
-        return;
-    }
-    const auto texts = RomPalette::wordTextsOf(bytes);
-    m_loadedOffset = *offset;
-    for (int i = 0; i < RomPalette::WordCount; ++i)
-        txtChgPal[i]->setText(texts[i]);
-    m_unedited = texts;
-    emit paletteTextsChanged(); // the offset changed even when no text did
-    if (pastEnd > 0) {
-        warn(QStringLiteral("The palette at %1 runs past the end of \"%2\": %3 of its %4 bytes "
-                            "are not in the file and are shown as 0.")
-                     .arg(txtOffset->text(), QFileInfo(m_romPath).fileName())
-                     .arg(pastEnd)
-                     .arg(RomPalette::ByteCount));
-    }
-}
-
-void frmMain::writePalette()
-{
-    if (m_romPath.isEmpty())
-        return;
-    const auto offset = offsetOrComplain();
-    if (!offset)
-        return;
-    // The menu item is enabled with any box contents; a box that is not
-    // four hexadecimal digits would write bytes other than its swatch shows.
-    if (!paletteCompleteOrComplain())
-        return;
-    const QFileInfo rom(m_romPath);
-    const qint64 growth = qint64(*offset) + RomPalette::ByteCount - rom.size();
-    if (rom.isFile() && growth > 0
-        && m_services.messages->ask(
-                   this,
-                   QStringLiteral("The palette at %1 runs past the end of \"%2\": writing it "
-                                  "makes the file %3 bytes longer. Write it?")
-                           .arg(txtOffset->text(), rom.fileName())
-                           .arg(growth),
-                   Platform::programTitle(), QMessageBox::Yes | QMessageBox::No,
-                   QMessageBox::Question, QMessageBox::No)
-                != QMessageBox::Yes) {
-        return;
-    }
-    const RomPalette::WordTexts texts = boxTexts();
-    const RomPalette::Bytes bytes = RomPalette::bytesOf(texts);
-    if (!writeRom(*offset, QByteArray(reinterpret_cast<const char *>(bytes.data()),
-                                      RomPalette::ByteCount)))
-        return;
-    m_unedited = texts;
-    m_services.messages->showMessage(
-            this, QStringLiteral("Palette ") + txtOffset->text() + QStringLiteral(" Edited"),
-            Platform::programTitle(), QMessageBox::Ok, QMessageBox::NoIcon);
-}
-
-WriteJournal::Journal &frmMain::journal()
-{
-    if (!m_journal)
-        m_journal = std::make_unique<WriteJournal::Journal>(WriteJournal::Journal::defaultPath());
-    return *m_journal;
-}
-
-// Every write of the ROM image goes through here and into the journal. A
-// journal that fails is reported once and never stops the write.
-bool frmMain::writeRom(quint32 offset, const QByteArray &bytes)
-{
-    const auto outcome = WriteJournal::write(journal(), m_romPath, offset, bytes);
-    // A failed write is the news; a journal failing with it (a full disk)
-    // is told with the next write that succeeds.
-    if (!outcome.file.ok) {
-        warn(QStringLiteral("Cannot write the palette to \"%1\": %2.")
-                     .arg(m_romPath, outcome.file.reason));
-        return false;
-    }
-    if (!outcome.journalError.isEmpty() && journal().firstWarning())
-        warn(outcome.journalError + QStringLiteral(".\nWrites go on without being recorded."));
-    if (m_history)
-        m_history->refresh();
-    return true;
-}
-
-void frmMain::mnuExportPalette_Click()
-{
-    if (!paletteCompleteOrComplain())
-        return;
-    const QString path = m_services.files->getSaveFileName(this, QStringLiteral("Export Palette"),
-                                                           PaletteFile::dialogFilter());
-    if (path.isEmpty())
-        return;
-    PaletteFile::Words words;
-    for (const QLineEdit *box : txtChgPal) {
-        const auto pair = RomPalette::WordTextToBytes(box->text());
-        words.append(quint16(pair[0] | (pair[1] << 8)));
-    }
-    const QString name = QFileInfo(m_romPath).fileName() + QLatin1Char(' ') + txtOffset->text();
-    const QString error = PaletteFile::writeFile(path, words, name.trimmed());
-    if (!error.isEmpty())
-        m_services.messages->showMessage(this, error, QStringLiteral("Error"), QMessageBox::Ok,
-                                         QMessageBox::Critical);
-}
-
-void frmMain::mnuImportPalette_Click()
-{
-    const QString path = m_services.files->getOpenFileName(this, QStringLiteral("Import Palette"),
-                                                           PaletteFile::dialogFilter());
-    if (path.isEmpty())
-        return;
-    const PaletteFile::Decoded decoded = PaletteFile::readFile(path);
-    if (!decoded.error.isEmpty()) {
-        m_services.messages->showMessage(this, decoded.error, QStringLiteral("Error"),
-                                         QMessageBox::Ok, QMessageBox::Critical);
-        return;
-    }
-    // Only the boxes change; OK writes them, as after any edit.
-    for (qsizetype i = 0; i < decoded.words.size() && i < RomPalette::WordCount; ++i) {
-        const quint16 word = decoded.words.at(i);
-        txtChgPal[i]->setText(RomPalette::BytesToWordText(word & 0xFF, word >> 8));
-    }
-}
-
 void frmMain::mnuWriteHistory_Click()
 {
     if (m_romPath.isEmpty())
@@ -662,8 +430,8 @@ void frmMain::mnuWriteHistory_Click()
         auto *history = new frmWriteHistory(m_services, &journal());
         connect(history, &frmWriteHistory::restored, this, [this](quint32 offset) {
             // The boxes show the restored colours when they show that palette.
-            if (RomPalette::parseOffset(txtOffset->text()) == offset)
-                loadPalette();
+            if (m_loadedOffset == offset)
+                loadPalette(QString::number(offset, 16).toUpper());
         });
         return history;
     });

@@ -47,6 +47,9 @@ public:
     // Puts offsetText in the offset box and loads the palette there, as
     // Find does; only the offset box changes while no ROM image is open.
     void loadPaletteAt(const QString &offsetText);
+    // The offset the boxes were loaded from or last written to; nothing
+    // before a load or after another ROM image is chosen.
+    std::optional<quint32> loadedOffset() const { return m_loadedOffset; }
 
     // The controls, named as the user-facing behaviour names them.
     QLabel *Label4 = nullptr;
@@ -92,7 +95,6 @@ public:
     QAction *mnuGraphics = nullptr;
     frmGraphics *graphicsWindow() const;
     RomPalette::WordTexts boxTexts() const;
-    std::optional<quint32> loadedOffset() const { return m_loadedOffset; }
     void focusBox(int index);
     // Bit n set: box n's colour is marked as unused.
     void markUnusedColours(quint16 unused);
@@ -129,8 +131,13 @@ private:
     void buildControls();
     void buildMenus();
     void LoadMenuBitmaps();
-    void loadPalette();
+    // Loads the palette at offsetText; the window changes only when it is read.
+    void loadPalette(const QString &offsetText);
     void writePalette();
+    // Asks before a copy to another offset than the loaded one, or over a
+    // palette another program changed since it was loaded.
+    bool mayWriteAt(quint32 offset);
+    void closeToolWindows();
     // The first box (from 0) not holding four hexadecimal digits, or -1.
     int firstIncompleteBox() const;
     // The "Error" naming the first box that is not four hexadecimal digits.
@@ -138,7 +145,7 @@ private:
     // True when the boxes hold nothing unwritten, or the user lets it go.
     bool mayDiscardEdits();
     void updateWriteButton();
-    std::optional<quint32> offsetOrComplain();
+    std::optional<quint32> offsetOrComplain(const QString &text);
     void warn(const QString &text);
     void stepPalette(qint64 step);
     WriteJournal::Journal &journal();
@@ -148,6 +155,10 @@ private:
     QString m_romPath;
     // What the boxes held after the last load, write or clearing.
     RomPalette::WordTexts m_unedited;
+    // Where the boxes came from, and the bytes there when read or written.
+    std::optional<quint32> m_loadedOffset;
+    RomPalette::Bytes m_loadedBytes{};
+    bool m_lastWasWrite = false;
     QPointer<frmInfo> m_info;
     QPointer<frmColorPicker> m_colorPicker;
     QPointer<frmUPDATE> m_update;
@@ -157,6 +168,5 @@ private:
     std::unique_ptr<WriteJournal::Journal> m_journal;
     QPointer<frmWriteHistory> m_history;
     QPointer<frmGraphics> m_graphics;
-    std::optional<quint32> m_loadedOffset;
     std::array<QWidget *, 16> m_unusedMarks{};
 };

@@ -35,4 +35,8 @@ void ColorSwatch::paintEvent(QPaintEvent *)
         painter.setPen(QPen(Qt::red, 2));
         painter.drawLine(rect().bottomLeft(), rect().topRight());
     }
+    // White and light greys would melt into the window without it.
+    painter.setPen(QColor(64, 64, 64));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -3,8 +3,8 @@
 #include <QColor>
 #include <QWidget>
 
-// A plain rectangle of one colour. Until a colour is set it shows the
-// window background.
+// A rectangle of one colour in a one-pixel dark frame. Until a colour is set
+// it shows the window background.
 class ColorSwatch : public QWidget
 {
     Q_OBJECT

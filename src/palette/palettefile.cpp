@@ -692,4 +692,18 @@ QString saveWhole(const QString &path, const QByteArray &contents)
     return QString();
 }
 
+QString exportFilter()
+{
+    return QStringLiteral("JASC-PAL (*.pal);;GIMP palette (*.gpl);;Adobe colour table (*.act);;"
+                          "Raw colour words (*.bin);;Indexed PNG image (*.png)");
+}
+
+QString importFilter()
+{
+    // The contents choose the format, so any name may be tried.
+    return QStringLiteral("Palette files (*.pal *.gpl *.act *.bin *.png *.bmp *.gif);;"
+                          "JASC-PAL (*.pal);;GIMP palette (*.gpl);;Adobe colour table (*.act);;"
+                          "Raw colour words (*.bin);;Images (*.png *.bmp *.gif);;All files (*)");
+}
+
 } // namespace PaletteFile

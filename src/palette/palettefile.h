@@ -67,4 +67,9 @@ QByteArray encodeIndexedPng(int width, int height, const QByteArray &indices,
 // place. Answers the system's reason for a failure, empty on success.
 QString saveWhole(const QString &path, const QByteArray &contents);
 
+// File dialog filters: the formats that can be written, one per entry, so
+// the chosen entry gives a name its extension; and all that can be read.
+QString exportFilter();
+QString importFilter();
+
 } // namespace PaletteFile

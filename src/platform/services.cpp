@@ -51,6 +51,13 @@ QString DialogFileChooser::getSaveFileName(QWidget *parent, const QString &capti
     return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
 }
 
+QString DialogFileChooser::getSaveFileName(QWidget *parent, const QString &caption,
+                                           const QString &filter, const QString &initialName,
+                                           QString *selectedFilter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, initialName, filter, selectedFilter);
+}
+
 bool DesktopLauncher::openFile(const QString &path)
 {
     // QDesktopServices answers true as soon as xdg-open has started,

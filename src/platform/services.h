@@ -41,6 +41,17 @@ public:
     // Asks for a file to write; an empty result means cancelled.
     virtual QString getSaveFileName(QWidget *parent, const QString &caption,
                                     const QString &filter) = 0;
+    // The same, opening on initialName (a path, or empty) and telling the
+    // filter entry the user left selected, so its extension can be added.
+    virtual QString getSaveFileName(QWidget *parent, const QString &caption,
+                                    const QString &filter, const QString &initialName,
+                                    QString *selectedFilter)
+    {
+        Q_UNUSED(initialName);
+        if (selectedFilter)
+            *selectedFilter = filter.section(QLatin1String(";;"), 0, 0);
+        return getSaveFileName(parent, caption, filter);
+    }
 };
 
 // Opens a file with the desktop's default program; false when that failed.
@@ -70,6 +81,8 @@ public:
                             const QString &filter) override;
     QString getSaveFileName(QWidget *parent, const QString &caption,
                             const QString &filter) override;
+    QString getSaveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                            const QString &initialName, QString *selectedFilter) override;
 };
 
 // Runs the desktop's opener (xdg-open where there is one) and waits for

@@ -1,6 +1,7 @@
 #include "frmrompalettes.h"
 
 #include "module1.h"
+#include "rompalette.h"
 
 #include <QAbstractTableModel>
 #include <QFileInfo>
@@ -114,6 +115,25 @@ public:
             return QVariant();
         static const char *const captions[] = { "Offset", "Colours", "Source", "First colours" };
         return QString::fromLatin1(captions[section]);
+    }
+
+    void reread(const QString &path, quint64 offset, qint64 length)
+    {
+        for (size_t row = 0; row < m_palettes.size(); ++row) {
+            RomFs::FoundPalette &found = m_palettes[row];
+            const qint64 shown = std::min<quint32>(found.colours, 16);
+            if (found.compressed || found.offset >= offset + quint64(length)
+                || found.offset + 2 * shown <= offset)
+                continue;
+            QByteArray bytes;
+            // A strip that cannot be read again keeps what it showed.
+            if (!RomPalette::readBytes(path, quint32(found.offset), 2 * shown, bytes).ok)
+                continue;
+            const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
+            for (qint64 i = 0; i < shown; ++i)
+                found.first[size_t(i)] = quint16(data[2 * i] | data[2 * i + 1] << 8);
+            emit dataChanged(index(int(row), StripColumn), index(int(row), StripColumn));
+        }
     }
 
 private:
@@ -263,6 +283,11 @@ void frmRomPalettes::lstPalettes_Activated(const QModelIndex &index)
     }
     if (m_activate)
         m_activate(RomFs::offsetText(found.offset));
+}
+
+void frmRomPalettes::bytesWritten(quint64 offset, qint64 length)
+{
+    m_model->reread(m_path, offset, length);
 }
 
 void frmRomPalettes::txtFilter_Change(const QString &text)

@@ -44,6 +44,9 @@ signals:
 public slots:
     void lstPalettes_Activated(const QModelIndex &index);
     void txtFilter_Change(const QString &text);
+    // This program wrote length bytes at offset of the listed image: the
+    // strips of the rows among them are read again.
+    void bytesWritten(quint64 offset, qint64 length);
 
 private:
     void showListing(int generation, bool ok, const RomFs::Listing &listing,

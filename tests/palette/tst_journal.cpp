@@ -205,9 +205,10 @@ void tst_Journal::paletteFilesThroughTheFileMenu()
     // Two colours came, the rest stayed, the bad file changed nothing.
     QCOMPARE(window.txtChgPal[0]->text() + window.txtChgPal[1]->text(), QStringLiteral("E003007C"));
     QCOMPARE(window.txtChgPal[2]->text().toLatin1(), romBefore.mid(0x1A4, 2).toHex().toUpper());
-    QCOMPARE(m_services.messages.messages.size(), 1);
-    QCOMPARE(m_services.messages.messages.first().title, QStringLiteral("Error"));
-    QVERIFY(m_services.messages.messages.first().text.contains(bad + QStringLiteral("\", line 2")));
+    QCOMPARE(m_services.messages.messages.size(), 2);
+    QVERIFY(m_services.messages.messages.first().text.contains(QStringLiteral("holds 2 colours")));
+    QCOMPARE(m_services.messages.messages.last().title, QStringLiteral("Error"));
+    QVERIFY(m_services.messages.messages.last().text.contains(bad + QStringLiteral("\", line 2")));
     QCOMPARE(TestFiles::readFile(m_rom), romBefore); // importing writes nothing
 
     // Export writes the boxes, and only a complete palette.

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -89,6 +90,17 @@ void tst_RomPalettes::listsFiltersAndLoadsIntoTheMainWindow()
     QVERIFY(services.messages.messages[0].text.contains("compressed"));
     QCOMPARE(main.txtOffset->text(), QString("1028"));
 
+    // A write from the main window shows in the strips of the rows it touched.
+    const auto strip = [&](int row) {
+        return window->lstPalettes->model()->index(row, 3).data(Qt::UserRole).toList().value(1).toUInt();
+    };
+    const uint untouched = strip(1);
+    main.txtChgPal[1]->setText("FF7F");
+    main.Command1->click();
+    QCOMPARE(services.messages.messages.value(1).text, QString("Palette 1028 Edited"));
+    QCOMPARE(strip(0), 0x7FFFu);
+    QCOMPARE(strip(1), untouched);
+
     // Page Down and Page Up step one palette, within 0 and the last offset.
     main.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&main));
@@ -103,7 +115,7 @@ void tst_RomPalettes::listsFiltersAndLoadsIntoTheMainWindow()
     QTest::keyClick(main.txtOffset, Qt::Key_PageDown);
     QCOMPARE(boxTexts(main), QStringList(16, "0000"));
     QTest::keyClick(main.txtOffset, Qt::Key_PageUp);
-    QCOMPARE(boxTexts(main).mid(0, 2), QStringList({ "007C", "0178" }));
+    QCOMPARE(boxTexts(main).mid(0, 2), QStringList({ "007C", "FF7F" }));
 
     // Choosing another ROM lists that one; a newer choice wins over an older.
     QSignalSpy listed(window, &frmRomPalettes::listed);

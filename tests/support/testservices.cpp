@@ -33,6 +33,19 @@ QString QueuedFileChooser::getSaveFileName(QWidget *parent, const QString &capti
     return getOpenFileName(parent, caption, filter);
 }
 
+QString QueuedFileChooser::getSaveFileName(QWidget *parent, const QString &caption,
+                                           const QString &filter, const QString &initialName,
+                                           QString *selectedFilter)
+{
+    initialNames.append(initialName);
+    if (selectedFilter) {
+        *selectedFilter = this->selectedFilter.isEmpty()
+                ? filter.section(QStringLiteral(";;"), 0, 0)
+                : this->selectedFilter;
+    }
+    return getOpenFileName(parent, caption, filter);
+}
+
 bool RecordingLauncher::openFile(const QString &path)
 {
     opened.append(path);

@@ -40,8 +40,13 @@ public:
     // Save dialogs answer from the same queue.
     QString getSaveFileName(QWidget *parent, const QString &caption,
                             const QString &filter) override;
+    // Records initialName and reports selectedFilter, or the first entry.
+    QString getSaveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                            const QString &initialName, QString *selectedFilter) override;
 
     QStringList answers; // an empty string or an empty queue is a cancel
+    QStringList initialNames;
+    QString selectedFilter;
     QString lastCaption;
     QString lastFilter;
 };

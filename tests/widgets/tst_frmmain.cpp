@@ -1,11 +1,13 @@
 #include "colorswatch.h"
 #include "frminfo.h"
 #include "frmmain.h"
+#include "palettefile.h"
 #include "testfiles.h"
 #include "testservices.h"
 
 #include <QAccessible>
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -53,10 +55,34 @@ void tst_frmMain::scenario_data()
     row("swatches follow the boxes", "box 1 FFFF; swatch 1 #ffffff; box 6 1G00; swatch 6 none;"
         "box 8 1F0; swatch 8 none; box 8 1F00; swatch 8 #ff0000; box 8; swatch 8 none");
     row("the window keeps its size", "fixed; loaded; fixed");
+    row("declining another palette keeps the window as it was", "loaded; all 0000; answer No;"
+        "bookmark 1084; said Cindral|Discard it?; offsetis 1A0; answer No; menu Next Palette;"
+        "said Cindral|Discard it?; answer No; menu Previous Palette; said Cindral|Discard it?;"
+        "offsetis 1A0; boxes 0000 0000; press OK; said Cindral|Palette 1A0 Edited; rom 1A0 0000*16;"
+        "all 1F00; offset 300; answer No; press Find; said Cindral|Discard it?; offsetis 300;"
+        "answer No; press OK; said Cindral|Write the palette loaded from 1A0 to 300?|No; rom 1A0 0000*16");
     row("OK writes and repeats the offset as typed", "open game.nds; offset 1a0; all ff7f;"
         "press OK; said Cindral|Palette 1a0 Edited; rom 1A0 FF7F*16; menu Exit");
-    row("Sostituisci copies the palette elsewhere", "loaded; offset 300; menu Sostituisci;"
-        "said Cindral|Palette 300 Edited; rom 300 @1A0");
+    row("a copy elsewhere asks once, then writes there", "loaded; offset 300; answer Yes;"
+        "menu Sostituisci; said Cindral|Write the palette loaded from 1A0 to 300?|No;"
+        "said Cindral|Palette 300 Edited; rom 300 @1A0; all 0000; press OK; said Cindral|Palette 300 Edited;"
+        "rom 300 0000*16");
+    row("a palette changed by another program asks before it is written over", "loaded; all 1F00;"
+        "poke 1A2 00001111; answer No; press OK; said Cindral|The palette at 1A0 in \"game.nds\" was "
+        "changed by another program since it was loaded: 2 of its 16 colours differ. Write over them?|No;"
+        "rom same; answer Yes; press OK; said Cindral|2 of its 16; said Cindral|Palette 1A0 Edited;"
+        "rom 1A0 1F00*16; all 0000; press OK; said Cindral|Palette 1A0 Edited; poke 1A0 FFFF;"
+        "offset 300; answer Yes; press OK; said Cindral|loaded from 1A0 to 300?; said Cindral|Palette 300 Edited");
+    row("import says how many colours it took", "loaded; import 3; boxes 2104 2104 2104 007C 9452;"
+        "said Cindral|\"3.pal\" holds 3 colours: they fill boxes 1 to 3;"
+        "import 16; boxes 2104 2104 2104 2104 2104 2104 2104 2104 2104 2104 2104 2104 2104 2104 2104 2104;"
+        "import 256; said Cindral|\"256.pal\" holds 256 colours: only the first 16 were taken.");
+    row("export adds the extension and asks again after a refused name", "loaded;"
+        "filter GIMP palette (*.gpl); export one; exported one.gpl; initials ;"
+        "export gone/two.gpl|; said Error|gone/two.gpl; initials |gone/two.gpl;"
+        "filter JASC-PAL (*.pal); export three.xyz|three; said Error|three.xyz; exported three.pal;"
+        "answer No; export three|; said Cindral|\"three.pal\" already exists. Replace it?|No;"
+        "initials |three.xyz||three.pal");
     for (const char *offset : { "", "1Q0", "7FFFFFE1", "0x" }) {
         QTest::addRow("offset \"%s\" is refused", offset)
                 << QStringLiteral("open game.nds; offset %1; press Find; all 1F00; press OK; rom same;"
@@ -75,11 +101,14 @@ void tst_frmMain::scenario_data()
     row("a growing write asks; No writes nothing", "open game.nds; offset 3F0; press Find;"
         "said Warning|16 of its 32 bytes; answer No; press OK; rom same;"
         "said Cindral|\"game.nds\": writing it makes the file 16 bytes longer");
-    row("a growing write asks; Yes writes", "loaded; offset 400; answer Yes; press OK;"
-        "said Cindral|32 bytes longer; rom 400 @1A0; said Cindral|Palette 400 Edited");
+    row("a growing write asks; Yes writes", "loaded; offset 400; answer Yes Yes; press OK;"
+        "said Cindral|loaded from 1A0 to 400; said Cindral|32 bytes longer; rom 400 @1A0; said Cindral|Palette 400 Edited");
     row("closing with unwritten edits asks", "loaded; box 1 0000; answer No; menu Exit; shown yes;"
         "said Cindral|not been written to \"game.nds\"; answer Yes; menu Exit; shown no;"
         "said Cindral|Discard it?");
+    row("Exit closes the tool windows, unless declined", "menu Color Picker; menu Database;"
+        "said Error|; loaded; box 1 0000; answer No; menu Exit; said Cindral|Discard it?; tools 2;"
+        "answer Yes; menu Exit; said Cindral|Discard it?; shown no; tools 0");
     row("closing after a load or a write asks nothing", "loaded; menu Exit; shown no; loaded;"
         "box 1 0000; press OK; said Cindral|Edited; menu Exit; shown no");
     row("another image or palette over unwritten edits asks", "loaded; box 1 0000; answer No;"
@@ -130,7 +159,7 @@ void tst_frmMain::step(frmMain &window, const QString &verb, const QString &arg)
     } else if (verb == "open") {
         m_services.files.answers = { arg.isEmpty() ? QString() : m_dir.filePath(arg) };
         window.Apri->trigger();
-        QCOMPARE(m_services.files.lastFilter.section(";;", 1), QStringLiteral("All files (*)"));
+        QCOMPARE(m_services.files.lastFilter, QStringLiteral("ROM images (*.nds *.gba);;All files (*)"));
     } else if (verb == "menu") {
         for (QAction *menu : window.menuBar()->actions())
             for (QAction *action : menu->menu()->actions())
@@ -160,6 +189,39 @@ void tst_frmMain::step(frmMain &window, const QString &verb, const QString &arg)
         QVERIFY(qobject_cast<QPushButton *>(focus));
         QTest::keyClick(focus, QKeySequence(arg)[0].key());
         QTRY_VERIFY(!window.infoWindow());
+    } else if (verb == "tools") {
+        QTRY_COMPARE(toolWindows().size(), arg.toInt());
+    } else if (verb == "bookmark") { // what a bookmark or a Palettes in ROM row asks for
+        window.loadPaletteAt(arg);
+    } else if (verb == "offsetis") {
+        QCOMPARE(window.txtOffset->text(), arg);
+    } else if (verb == "poke") { // another program changes the image
+        const QByteArray bytes = QByteArray::fromHex(args.value(1).toLatin1());
+        m_rom.replace(args.value(0).toInt(nullptr, 16), bytes.size(), bytes);
+        QVERIFY(TestFiles::writeFile(m_dir.filePath("game.nds"), m_rom));
+    } else if (verb == "import") { // a JASC file of N colours 0421
+        const QString path = m_dir.filePath(arg + ".pal");
+        const PaletteFile::Words words(arg.toInt(), 0x0421);
+        QVERIFY(TestFiles::writeFile(path, PaletteFile::encode(PaletteFile::Format::JascPal, words, {})));
+        m_services.files.answers = { path };
+        window.mnuImportPalette->trigger();
+        QVERIFY(m_services.files.lastFilter.contains("*.gif"));
+    } else if (verb == "filter") {
+        m_services.files.selectedFilter = arg;
+    } else if (verb == "export") { // the names the chooser answers, in turn
+        m_services.files.answers.clear();
+        for (const QString &name : arg.split('|'))
+            m_services.files.answers << (name.isEmpty() ? QString() : m_dir.filePath(name));
+        window.mnuExportPalette->trigger();
+        QVERIFY(!m_services.files.lastFilter.contains("*.gif"));
+    } else if (verb == "initials") { // the names the chooser opened on
+        QStringList names;
+        for (const QString &name : std::as_const(m_services.files.initialNames))
+            names << (name.isEmpty() ? name : QDir(m_dir.path()).relativeFilePath(name));
+        m_services.files.initialNames.clear();
+        QCOMPARE(names.join('|'), arg);
+    } else if (verb == "exported") { // the boxes, in the format of the name
+        QCOMPARE(PaletteFile::readFile(m_dir.filePath(arg)).words.size(), 16);
     } else if (verb == "argument") {
         window.chooseRomFromCommandLine(m_dir.filePath(arg));
     } else if (verb == "offset") {
@@ -179,20 +241,30 @@ void tst_frmMain::step(frmMain &window, const QString &verb, const QString &arg)
         for (QLineEdit *b : window.txtChgPal)
             b->setText(arg);
     } else if (verb == "answer") {
-        m_services.messages.answers = { arg == "Yes" ? QMessageBox::Yes : QMessageBox::No };
+        m_services.messages.answers.clear();
+        for (const QString &answer : args)
+            m_services.messages.answers << (answer == "Yes" ? QMessageBox::Yes : QMessageBox::No);
     } else if (verb == "said") {
         QVERIFY2(!m_services.messages.messages.isEmpty(), "no message");
         const RecordedMessage m = m_services.messages.messages.takeFirst();
-        QVERIFY2(m.title.startsWith(arg.section('|', 0, 0)) && m.text.contains(arg.section('|', 1)),
+        QVERIFY2(m.title.startsWith(arg.section('|', 0, 0)) && m.text.contains(arg.section('|', 1, 1)),
                  qPrintable(QStringLiteral("message %1|%2").arg(m.title, m.text)));
+        if (!arg.section('|', 2).isEmpty()) // the default button, the one Enter presses
+            QCOMPARE(m.defaultButton, QMessageBox::No);
     } else if (verb == "boxes") {
         for (int i = 0; i < 16; ++i)
             QCOMPARE(window.txtChgPal[i]->text(), args.value(i, args.isEmpty() ? "" : window.txtChgPal[i]->text()));
     } else if (verb == "swatch") {
         ColorSwatch *swatch = window.picChgPreview.at(args.value(0).toInt() - 1);
-        const QImage seen = swatch->grab().toImage();
+        const QImage framed = swatch->grab().toImage();
         const bool none = args.value(1) == "none";
         QCOMPARE(swatch->color(), QColor(none ? "#ffffff" : args.value(1)));
+        // A one-pixel frame darker than the window, so white stands out.
+        const QColor frame = framed.pixelColor(0, 0);
+        QVERIFY2(frame.lightness() < window.palette().color(QPalette::Window).lightness(), "no frame");
+        const QImage seen = framed.copy(framed.rect().adjusted(1, 1, -1, -1));
+        for (const QPoint corner : { framed.rect().topRight(), framed.rect().bottomLeft(), framed.rect().bottomRight() })
+            QCOMPARE(framed.pixelColor(corner), frame);
         // "No colour" must not look like plain white: it carries a mark.
         QImage plain(seen.size(), seen.format());
         plain.fill(swatch->color());
