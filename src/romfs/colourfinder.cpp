@@ -15,7 +15,7 @@ namespace RomFs {
 
 namespace {
 
-constexpr quint64 Chunk = quint64(4) << 20;
+constexpr quint64 Chunk = quint64(256) << 10;
 
 enum class Likeness { None, Near, Exact };
 
