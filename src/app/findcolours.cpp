@@ -11,7 +11,7 @@
 
 namespace RomFs {
 
-std::optional<int> findColoursCommand(int argc, char* argv[])
+std::optional<int> findColoursCommand(int argc, char *argv[])
 {
     const char option[] = "--find-colours";
     bool asked = false;
@@ -25,7 +25,7 @@ std::optional<int> findColoursCommand(int argc, char* argv[])
     QStringList rest;
     bool wrong = false;
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    for (const QString& argument : arguments) {
+    for (const QString &argument : arguments) {
         if (argument == QLatin1String(option))
             continue;
         wrong = wrong || argument.startsWith(QLatin1Char('-'));
@@ -39,23 +39,23 @@ std::optional<int> findColoursCommand(int argc, char* argv[])
     }
     if (wrong || words.empty() || words.size() > size_t(MaxSearchWords)) {
         std::fprintf(stderr,
-            "usage: cindral --find-colours ROM WORD... (1 to %d words of four "
-            "hexadecimal digits, low byte first)\n",
-            MaxSearchWords);
+                     "usage: cindral --find-colours ROM WORD... (1 to %d words of four "
+                     "hexadecimal digits, low byte first)\n",
+                     MaxSearchWords);
         return 2;
     }
     ColourSearch search;
     QString reason;
     if (!findColoursInFile(rest.first(), words, search, &reason)) {
-        std::fprintf(
-            stderr, "cindral: cannot read %s: %s\n", qPrintable(rest.first()), qPrintable(reason));
+        std::fprintf(stderr, "cindral: cannot read %s: %s\n", qPrintable(rest.first()),
+                     qPrintable(reason));
         return 1;
     }
     const QByteArray text = formatColourSearch(search).toUtf8();
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
     if (search.truncated)
-        std::fprintf(
-            stderr, "cindral: more than %zu matches; the first are listed\n", MaxColourMatches);
+        std::fprintf(stderr, "cindral: more than %zu matches; the first are listed\n",
+                     MaxColourMatches);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

@@ -24,9 +24,10 @@ enum class Likeness { None, Near, Exact };
 // few operations. The anchor is a word not near black or white where there
 // is one: images are full of those fills, and palettes often begin with
 // black.
-class Pattern {
+class Pattern
+{
 public:
-    explicit Pattern(const std::vector<quint16>& words)
+    explicit Pattern(const std::vector<quint16> &words)
     {
         for (quint16 w : words)
             m_words.push_back(w & 0x7FFF);
@@ -64,7 +65,7 @@ public:
         return near;
     }
 
-    Likeness compare(const uchar* at) const
+    Likeness compare(const uchar *at) const
     {
         bool exact = true;
         for (size_t i = 0; i < m_words.size(); ++i) {
@@ -82,10 +83,11 @@ private:
     static constexpr quint64 Lanes = 0x0001000100010001;
     std::vector<quint16> m_words;
     size_t m_anchor = 0;
-    std::array<quint64, 3> m_moves {};
+    std::array<quint64, 3> m_moves{};
 };
 
-struct Hit {
+struct Hit
+{
     // In the bytes searched (the image, or a decompressed buffer).
     quint64 at = 0;
     bool exact = true;
@@ -94,11 +96,11 @@ struct Hit {
     QString source;
 };
 
-class Search {
+class Search
+{
 public:
-    Search(const Pattern& pattern, const std::atomic<bool>* cancel)
-        : m_pattern(pattern)
-        , m_cancel(cancel)
+    Search(const Pattern &pattern, const std::atomic<bool> *cancel)
+        : m_pattern(pattern), m_cancel(cancel)
     {
     }
 
@@ -110,14 +112,14 @@ public:
 
     // Every even offset of the span, read a piece at a time; pieces overlap
     // by what a match needs beyond its first word.
-    std::vector<Hit> scan(const Span& span)
+    std::vector<Hit> scan(const Span &span)
     {
         std::vector<Hit> hits;
         const quint64 need = m_pattern.bytes();
         if (span.size < need)
             return hits;
         QByteArray buffer(qsizetype(std::min(span.size, Chunk + need)), Qt::Uninitialized);
-        const auto* bytes = reinterpret_cast<const uchar*>(buffer.constData());
+        const auto *bytes = reinterpret_cast<const uchar *>(buffer.constData());
         for (quint64 at = 0; at + need <= span.size && !stopped(); at += Chunk) {
             const quint64 count = std::min<quint64>(span.size - at, Chunk + need);
             if (!span.read(at, buffer.data(), count))
@@ -126,11 +128,11 @@ public:
             const quint64 anchor = m_pattern.anchorAt();
             quint64 i = 0;
             for (; i + 6 <= last && !m_truncated; i += 8) {
-                for (quint64 near
-                     = m_pattern.nearAnchor(qFromLittleEndian<quint64>(bytes + i + anchor));
+                for (quint64 near =
+                             m_pattern.nearAnchor(qFromLittleEndian<quint64>(bytes + i + anchor));
                      near; near &= near - 1)
                     check(hits, bytes, i + quint64(qCountTrailingZeroBits(near)) / 8,
-                        span.start + at);
+                          span.start + at);
             }
             for (; i <= last && !m_truncated; i += 2)
                 check(hits, bytes, i, span.start + at);
@@ -139,7 +141,7 @@ public:
     }
 
 private:
-    void check(std::vector<Hit>& hits, const uchar* bytes, quint64 i, quint64 base)
+    void check(std::vector<Hit> &hits, const uchar *bytes, quint64 i, quint64 base)
     {
         const Likeness likeness = m_pattern.compare(bytes + i);
         if (likeness == Likeness::None)
@@ -150,26 +152,25 @@ private:
             hits.push_back({ base + i, likeness == Likeness::Exact, -1, QString() });
     }
 
-    const Pattern& m_pattern;
-    const std::atomic<bool>* m_cancel;
+    const Pattern &m_pattern;
+    const std::atomic<bool> *m_cancel;
     size_t m_found = 0;
     bool m_truncated = false;
 };
 
 // Names the matches of the image's bytes by the files they lie in, and
 // searches the contents of every compressed file.
-class ColourVisitor final : public FileVisitor {
+class ColourVisitor final : public FileVisitor
+{
 public:
-    ColourVisitor(Search& search, std::vector<Hit>& imageHits, std::vector<ColourMatch>& out)
-        : m_search(search)
-        , m_imageHits(imageHits)
-        , m_out(out)
+    ColourVisitor(Search &search, std::vector<Hit> &imageHits, std::vector<ColourMatch> &out)
+        : m_search(search), m_imageHits(imageHits), m_out(out)
     {
     }
 
-    bool wantsContents(const QByteArray&) override { return !m_search.stopped(); }
+    bool wantsContents(const QByteArray &) override { return !m_search.stopped(); }
 
-    void visit(const WalkedFile& file) override
+    void visit(const WalkedFile &file) override
     {
         if (file.contents)
             m_buffers.push_back({ file.bytes.image, m_search.scan(file.bytes) });
@@ -179,28 +180,29 @@ public:
             name(m_buffers.back().hits, file);
     }
 
-    void leave(const WalkedFile& file) override
+    void leave(const WalkedFile &file) override
     {
         if (!file.contents)
             return;
-        for (const Hit& hit : m_buffers.back().hits)
+        for (const Hit &hit : m_buffers.back().hits)
             m_out.push_back({ file.offset, 0, hit.source, true, hit.exact });
         m_buffers.pop_back();
     }
 
 private:
-    struct Buffer {
-        const Image* image;
+    struct Buffer
+    {
+        const Image *image;
         std::vector<Hit> hits;
     };
 
     // Hits lie in order; those starting inside the file take its source
     // when it lies deeper than any file that named them before.
-    static void name(std::vector<Hit>& hits, const WalkedFile& file)
+    static void name(std::vector<Hit> &hits, const WalkedFile &file)
     {
         const quint64 start = file.bytes.start, end = start + file.bytes.size;
-        auto hit = std::lower_bound(
-            hits.begin(), hits.end(), start, [](const Hit& h, quint64 at) { return h.at < at; });
+        auto hit = std::lower_bound(hits.begin(), hits.end(), start,
+                                    [](const Hit &h, quint64 at) { return h.at < at; });
         QString source;
         for (; hit != hits.end() && hit->at < end; ++hit) {
             if (hit->depth >= file.depth)
@@ -212,16 +214,16 @@ private:
         }
     }
 
-    Search& m_search;
-    std::vector<Hit>& m_imageHits;
-    std::vector<ColourMatch>& m_out;
+    Search &m_search;
+    std::vector<Hit> &m_imageHits;
+    std::vector<ColourMatch> &m_out;
     std::vector<Buffer> m_buffers;
 };
 
 } // namespace
 
-ColourSearch findColours(
-    const Image& image, const std::vector<quint16>& words, const std::atomic<bool>* cancel)
+ColourSearch findColours(const Image &image, const std::vector<quint16> &words,
+                         const std::atomic<bool> *cancel)
 {
     ColourSearch result;
     if (words.empty() || words.size() > size_t(MaxSearchWords))
@@ -229,32 +231,32 @@ ColourSearch findColours(
     const Pattern pattern(words);
     Search search(pattern, cancel);
     std::vector<Hit> imageHits = search.scan({ &image, 0, image.size() });
-    std::vector<ColourMatch>& out = result.matches;
+    std::vector<ColourMatch> &out = result.matches;
     ColourVisitor visitor(search, imageHits, out);
     walkFiles(image, visitor, cancel);
-    for (const Hit& hit : imageHits) {
-        out.push_back(
-            { hit.at, 0, hit.depth < 0 ? QStringLiteral("image") : hit.source, false, hit.exact });
+    for (const Hit &hit : imageHits) {
+        out.push_back({ hit.at, 0, hit.depth < 0 ? QStringLiteral("image") : hit.source, false,
+                        hit.exact });
     }
-    for (ColourMatch& match : out)
+    for (ColourMatch &match : out)
         match.colours = quint32(words.size());
-    auto order = [](const ColourMatch& a, const ColourMatch& b) {
+    auto order = [](const ColourMatch &a, const ColourMatch &b) {
         return std::tie(b.exact, a.offset, a.source, a.compressed)
-            < std::tie(a.exact, b.offset, b.source, b.compressed);
+                < std::tie(a.exact, b.offset, b.source, b.compressed);
     };
     std::sort(out.begin(), out.end(), order);
     // A compressed file holding the colours more than once is listed once.
     out.erase(std::unique(out.begin(), out.end(),
-                  [&](const ColourMatch& a, const ColourMatch& b) {
-                      return !order(a, b) && !order(b, a);
-                  }),
-        out.end());
+                          [&](const ColourMatch &a, const ColourMatch &b) {
+                              return !order(a, b) && !order(b, a);
+                          }),
+              out.end());
     result.truncated = search.truncated();
     return result;
 }
 
-bool findColoursInFile(const QString& path, const std::vector<quint16>& words, ColourSearch& search,
-    QString* reason, const std::atomic<bool>* cancel)
+bool findColoursInFile(const QString &path, const std::vector<quint16> &words, ColourSearch &search,
+                       QString *reason, const std::atomic<bool> *cancel)
 {
     if (!QFileInfo(path).isFile()) {
         if (reason)
@@ -269,12 +271,12 @@ bool findColoursInFile(const QString& path, const std::vector<quint16>& words, C
     return true;
 }
 
-QString formatColourSearch(const ColourSearch& search)
+QString formatColourSearch(const ColourSearch &search)
 {
     QString text;
-    for (const ColourMatch& match : search.matches) {
+    for (const ColourMatch &match : search.matches) {
         text += offsetText(match.offset) + QLatin1Char('\t') + QString::number(match.colours)
-            + QLatin1Char('\t') + match.source;
+                + QLatin1Char('\t') + match.source;
         if (match.compressed)
             text += QStringLiteral("\tcompressed");
         text += match.exact ? QStringLiteral("\texact\n") : QStringLiteral("\tnear\n");

@@ -18,7 +18,8 @@ constexpr int MaxSearchWords = 256;
 // otherwise match at every word of the image.
 constexpr size_t MaxColourMatches = 65536;
 
-struct ColourMatch {
+struct ColourMatch
+{
     // Of the first matching word; of the compressed file's first byte when
     // compressed.
     quint64 offset = 0;
@@ -31,7 +32,8 @@ struct ColourMatch {
     bool exact = true;
 };
 
-struct ColourSearch {
+struct ColourSearch
+{
     // Exact matches, then near ones; each group by offset, then source.
     std::vector<ColourMatch> matches;
     // The search stopped at MaxColourMatches.
@@ -40,16 +42,16 @@ struct ColourSearch {
 
 // Searches for 1 to MaxSearchWords words (little-endian, as in the image)
 // at every even offset; nothing is found for no words or too many.
-ColourSearch findColours(const Image& image, const std::vector<quint16>& words,
-    const std::atomic<bool>* cancel = nullptr);
+ColourSearch findColours(const Image &image, const std::vector<quint16> &words,
+                         const std::atomic<bool> *cancel = nullptr);
 
 // Opens the file read-only and searches it; false with the system's reason
 // when it cannot be read.
-bool findColoursInFile(const QString& path, const std::vector<quint16>& words, ColourSearch& search,
-    QString* reason, const std::atomic<bool>* cancel = nullptr);
+bool findColoursInFile(const QString &path, const std::vector<quint16> &words, ColourSearch &search,
+                       QString *reason, const std::atomic<bool> *cancel = nullptr);
 
 // One line per match: offset in upper-case hexadecimal, colours, source,
 // "compressed" where it applies, and "exact" or "near", separated by tabs.
-QString formatColourSearch(const ColourSearch& search);
+QString formatColourSearch(const ColourSearch &search);
 
 } // namespace RomFs
