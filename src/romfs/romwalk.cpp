@@ -18,7 +18,11 @@ namespace {
 constexpr int MaxDepth = 8;
 constexpr int MaxFolderDepth = 32;
 constexpr int MaxSections = 16;
+// Decompressed bytes: at most 64 per byte of the image (games compress by
+// far less), beyond a first 16 MiB, and never more than 256 MiB.
 constexpr quint64 MaxDecompressed = quint64(256) << 20;
+constexpr quint64 BaseDecompressed = quint64(16) << 20;
+constexpr quint64 DecompressedPerByte = 64;
 constexpr quint64 MaxTable = quint64(32) << 20;
 // Units of work (a name, a file, an archive entry) allowed per byte of the
 // image and of what was decompressed from it, and for any image. A real
@@ -171,7 +175,9 @@ class Walk
 public:
     Walk(const Image &image, FileVisitor &visitor, const std::atomic<bool> *cancel)
         : m_image(image), m_visitor(visitor), m_cancel(cancel),
-          m_work(image.size() / BytesPerUnit + BaseUnits)
+          m_work(image.size() / BytesPerUnit + BaseUnits),
+          m_decompressBudget(
+                  std::min(MaxDecompressed, image.size() * DecompressedPerByte + BaseDecompressed))
     {
     }
 
@@ -360,7 +366,7 @@ private:
     FileVisitor &m_visitor;
     const std::atomic<bool> *m_cancel;
     quint64 m_work;
-    quint64 m_decompressBudget = MaxDecompressed;
+    quint64 m_decompressBudget;
     quint64 m_buffers = 0;
     // (origin, place, size) of the archive members walked.
     std::set<std::tuple<quint64, quint64, quint64>> m_walked;
