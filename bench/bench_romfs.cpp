@@ -1,8 +1,10 @@
 // Listing the palettes of large images: a sparse 512 MiB DS image with
 // many files (time and resident memory), hostile DS images whose tables make
-// a naive walk quadratic, and the scan of a 32 MiB GBA
+// a naive walk quadratic, finding colours in the DS image and in the GBA
+// image below, and the scan of a 32 MiB GBA
 // image built from code, data, text, graphics and planted palettes (time,
 // and how well the scan finds the planted palettes).
+#include "colourfinder.h"
 #include "gbascan.h"
 #include "palettefinder.h"
 
@@ -58,12 +60,23 @@ QByteArray archiveOf(const QList<QByteArray> &members)
     return b + contents;
 }
 
-// Writes a sparse 512 MiB DS image with `count` files in folders of 100:
-// every 40th a palette file, every 200th an archive of palette files, the
-// rest holes that read as zeros.
-QString makeDsImage(const QTemporaryDir &dir, int count)
+// LZ10 of literals only: as slow to decompress as any.
+QByteArray lzLiterals(const QByteArray &in)
 {
-    const QString path = dir.filePath(QStringLiteral("big%1.nds").arg(count));
+    QByteArray out;
+    put(out, 0, quint32(in.size()) << 8 | 0x10, 4);
+    for (qsizetype i = 0; i < in.size(); i += 8)
+        out += '\0' + in.mid(i, 8);
+    return out;
+}
+
+// Writes a sparse 512 MiB DS image with `count` files in folders of 100:
+// every 40th a palette file, every 200th an archive of palette files (with
+// `compressed`, every 200th from the 100th is the archive compressed, with
+// 16 KiB after its palettes), the rest holes that read as zeros.
+QString makeDsImage(const QTemporaryDir &dir, int count, bool compressed = false)
+{
+    const QString path = dir.filePath(QStringLiteral("big%1%2.nds").arg(count).arg(compressed));
     const quint64 size = quint64(512) << 20;
     const int folders = (count + 99) / 100;
     QByteArray fnt(8 * (folders + 1), '\0');
@@ -109,6 +122,8 @@ QString makeDsImage(const QTemporaryDir &dir, int count)
         QByteArray contents;
         if (i % 200 == 0)
             contents = archive;
+        else if (compressed && i % 200 == 100)
+            contents = lzLiterals(archive + QByteArray(0x4000, '\x11'));
         else if (i % 40 == 0)
             contents = palette;
         const quint64 length = contents.isEmpty() ? 0x800 : quint64(contents.size());
@@ -261,6 +276,31 @@ void listHostileImage(benchmark::State &state)
     }
 }
 BENCHMARK(listHostileImage)->ArgName("foldersSharingNames")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Finding the colours of a palette file in the sparse DS image, its
+// compressed files included.
+void findColoursInSparseDsImage(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = makeDsImage(dir, int(state.range(0)), true);
+    if (path.isEmpty()) {
+        state.SkipWithError("cannot write the image");
+        return;
+    }
+    std::vector<quint16> words;
+    for (int i = 0; i < 16; ++i)
+        words.push_back(quint16(i * 0x421));
+    RomFs::ColourSearch search;
+    for (auto _ : state) {
+        RomFs::findColoursInFile(path, words, search, nullptr);
+        benchmark::DoNotOptimize(search);
+    }
+    state.counters["matches"] = double(search.matches.size());
+    state.counters["compressed"] = double(std::count_if(
+            search.matches.begin(), search.matches.end(),
+            [](const RomFs::ColourMatch &m) { return m.compressed; }));
+}
+BENCHMARK(findColoursInSparseDsImage)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 // The GBA fixture: what a GBA ROM is made of, with palettes planted among
 // it. Each planted palette is (offset, words).
@@ -424,6 +464,24 @@ void scanGbaImage(benchmark::State &state)
     state.counters["precision"] = double(right) / double(std::max<size_t>(1, runs.size()));
 }
 BENCHMARK(scanGbaImage)->Unit(benchmark::kMillisecond);
+
+// Finding a planted palette (16 words) or its first two in the 32 MiB GBA image.
+void findColoursInGbaImage(benchmark::State &state)
+{
+    const Fixture fixture = makeGbaFixture(32 << 20);
+    const RomFs::MemoryImage image(fixture.bytes);
+    const auto *at = fixture.bytes.constData() + fixture.planted[fixture.planted.size() / 2].first;
+    std::vector<quint16> words;
+    for (int i = 0; i < state.range(0); ++i)
+        words.push_back(quint16(quint8(at[2 * i]) | quint8(at[2 * i + 1]) << 8));
+    RomFs::ColourSearch search;
+    for (auto _ : state) {
+        search = RomFs::findColours(image, words);
+        benchmark::DoNotOptimize(search);
+    }
+    state.counters["matches"] = double(search.matches.size());
+}
+BENCHMARK(findColoursInGbaImage)->ArgName("words")->Arg(16)->Arg(2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -15,7 +15,7 @@ namespace {
 // Palette files have TTLP first; a few sections before it are allowed.
 constexpr int MaxSections = 16;
 
-QString cleanText(const QByteArray& bytes)
+QString cleanText(const QByteArray &bytes)
 {
     QString text;
     for (char c : bytes) {
@@ -27,28 +27,26 @@ QString cleanText(const QByteArray& bytes)
 }
 
 // Lists the palette files (RLCN) met on the walk.
-class PaletteVisitor final : public FileVisitor {
+class PaletteVisitor final : public FileVisitor
+{
 public:
-    explicit PaletteVisitor(std::vector<FoundPalette>& out)
-        : m_out(out)
-    {
-    }
+    explicit PaletteVisitor(std::vector<FoundPalette> &out) : m_out(out) {}
 
-    bool wantsContents(const QByteArray& head) override
+    bool wantsContents(const QByteArray &head) override
     {
         return head.startsWith("RLCN") || head.startsWith("NARC");
     }
 
-    void visit(const WalkedFile& file) override
+    void visit(const WalkedFile &file) override
     {
         if (std::memcmp(file.head.data(), "RLCN", 4) == 0)
             readPaletteFile(file);
     }
 
 private:
-    void readPaletteFile(const WalkedFile& file)
+    void readPaletteFile(const WalkedFile &file)
     {
-        const Span& span = file.bytes;
+        const Span &span = file.bytes;
         quint16 headerSize = 0;
         if (!span.u16(0x0C, headerSize))
             return;
@@ -87,10 +85,10 @@ private:
         }
     }
 
-    std::vector<FoundPalette>& m_out;
+    std::vector<FoundPalette> &m_out;
 };
 
-QString headerText(const Image& image, quint64 offset, int length)
+QString headerText(const Image &image, quint64 offset, int length)
 {
     QByteArray bytes(length, '\0');
     if (!image.read(offset, bytes.data(), quint64(length)))
@@ -100,7 +98,7 @@ QString headerText(const Image& image, quint64 offset, int length)
 
 } // namespace
 
-Listing listPalettes(const Image& image, const std::atomic<bool>* cancel)
+Listing listPalettes(const Image &image, const std::atomic<bool> *cancel)
 {
     Listing listing;
     PaletteVisitor visitor(listing.palettes);
@@ -111,7 +109,7 @@ Listing listPalettes(const Image& image, const std::atomic<bool>* cancel)
     } else {
         listing.title = headerText(image, 0xA0, 12);
         listing.gameCode = headerText(image, 0xAC, 4);
-        for (const GbaScan::Run& run : GbaScan::scan(image, cancel)) {
+        for (const GbaScan::Run &run : GbaScan::scan(image, cancel)) {
             FoundPalette found;
             found.offset = run.offset;
             found.colours = run.words;
@@ -121,14 +119,14 @@ Listing listPalettes(const Image& image, const std::atomic<bool>* cancel)
         }
     }
     std::stable_sort(listing.palettes.begin(), listing.palettes.end(),
-        [](const FoundPalette& a, const FoundPalette& b) {
-            return a.offset != b.offset ? a.offset < b.offset : a.source < b.source;
-        });
+                     [](const FoundPalette &a, const FoundPalette &b) {
+                         return a.offset != b.offset ? a.offset < b.offset : a.source < b.source;
+                     });
     return listing;
 }
 
-bool listPalettesInFile(
-    const QString& path, Listing& listing, QString* reason, const std::atomic<bool>* cancel)
+bool listPalettesInFile(const QString &path, Listing &listing, QString *reason,
+                        const std::atomic<bool> *cancel)
 {
     if (!QFileInfo(path).isFile()) {
         if (reason)
@@ -143,12 +141,12 @@ bool listPalettesInFile(
     return true;
 }
 
-QString formatListing(const Listing& listing)
+QString formatListing(const Listing &listing)
 {
     QString text;
-    for (const FoundPalette& found : listing.palettes) {
+    for (const FoundPalette &found : listing.palettes) {
         text += offsetText(found.offset) + QLatin1Char('\t') + QString::number(found.colours)
-            + QLatin1Char('\t') + found.source;
+                + QLatin1Char('\t') + found.source;
         if (found.compressed)
             text += QStringLiteral("\tcompressed");
         text += QLatin1Char('\n');

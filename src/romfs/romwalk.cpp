@@ -18,7 +18,11 @@ namespace {
 constexpr int MaxDepth = 8;
 constexpr int MaxFolderDepth = 32;
 constexpr int MaxSections = 16;
+// Decompressed bytes: at most 64 per byte of the image (games compress by
+// far less), beyond a first 16 MiB, and never more than 256 MiB.
 constexpr quint64 MaxDecompressed = quint64(256) << 20;
+constexpr quint64 BaseDecompressed = quint64(16) << 20;
+constexpr quint64 DecompressedPerByte = 64;
 constexpr quint64 MaxTable = quint64(32) << 20;
 // Units of work (a name, a file, an archive entry) allowed per byte of the
 // image and of what was decompressed from it, and for any image. A real
@@ -26,7 +30,7 @@ constexpr quint64 MaxTable = quint64(32) << 20;
 constexpr quint64 BytesPerUnit = 32;
 constexpr quint64 BaseUnits = 16384;
 
-quint32 le(const char* at, int count)
+quint32 le(const char *at, int count)
 {
     quint32 value = 0;
     for (int i = count - 1; i >= 0; --i)
@@ -35,10 +39,10 @@ quint32 le(const char* at, int count)
 }
 
 // A name from the image, kept safe for one tab-separated line.
-QString cleanName(const QByteArray& bytes)
+QString cleanName(const QByteArray &bytes)
 {
     QString name = QString::fromUtf8(bytes);
-    for (QChar& c : name) {
+    for (QChar &c : name) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             c = QChar('?');
     }
@@ -51,10 +55,11 @@ class FileSystem;
 
 // How a walked file is named: a file of the file system by its folder and
 // name, a member by its archive and number.
-struct SourceLink {
-    const SourceLink* archive = nullptr;
+struct SourceLink
+{
+    const SourceLink *archive = nullptr;
     quint32 member = 0;
-    FileSystem* names = nullptr;
+    FileSystem *names = nullptr;
     int folder = 0;
     quint64 nameAt = 0;
     quint64 nameLength = 0;
@@ -64,16 +69,14 @@ namespace {
 
 // The DS file system: FAT (start and end per file ID) and FNT (the folder
 // tree naming the files).
-class FileSystem {
+class FileSystem
+{
 public:
-    explicit FileSystem(const Image& image)
-        : m_image(image)
-    {
-    }
+    explicit FileSystem(const Image &image) : m_image(image) {}
 
     bool load()
     {
-        const Span whole { &m_image, 0, m_image.size() };
+        const Span whole{ &m_image, 0, m_image.size() };
         quint32 fntOffset = 0, fntSize = 0, fatOffset = 0, fatSize = 0;
         if (!whole.u32(0x40, fntOffset) || !whole.u32(0x44, fntSize) || !whole.u32(0x48, fatOffset)
             || !whole.u32(0x4C, fatSize))
@@ -111,7 +114,7 @@ public:
 
     // The file's place in the image, or false when the FAT has no sound
     // entry for it.
-    bool place(quint32 fileId, quint64& start, quint64& size) const
+    bool place(quint32 fileId, quint64 &start, quint64 &size) const
     {
         if (quint64(fileId) * 8 + 8 > quint64(m_fat.size()))
             return false;
@@ -137,12 +140,12 @@ public:
 
     // A folder's path with a closing '/', made once: every folder was
     // reached once, from a parent reached before it, so this ends.
-    const QString& folderPath(int folder)
+    const QString &folderPath(int folder)
     {
         static const QString root;
         if (folder <= 0 || size_t(folder) >= m_folders.size())
             return root;
-        Folder& f = m_folders[size_t(folder)];
+        Folder &f = m_folders[size_t(folder)];
         if (!f.pathMade) {
             f.path = folderPath(f.parent) + name(f.nameAt, f.nameLength) + QLatin1Char('/');
             f.pathMade = true;
@@ -151,7 +154,8 @@ public:
     }
 
 private:
-    struct Folder {
+    struct Folder
+    {
         int parent = 0;
         quint64 nameAt = 0;
         quint64 nameLength = 0;
@@ -159,20 +163,21 @@ private:
         bool pathMade = false;
     };
 
-    const Image& m_image;
+    const Image &m_image;
     QByteArray m_fnt;
     QByteArray m_fat;
     quint32 m_folderCount = 0;
     std::vector<Folder> m_folders;
 };
 
-class Walk {
+class Walk
+{
 public:
-    Walk(const Image& image, FileVisitor& visitor, const std::atomic<bool>* cancel)
-        : m_image(image)
-        , m_visitor(visitor)
-        , m_cancel(cancel)
-        , m_work(image.size() / BytesPerUnit + BaseUnits)
+    Walk(const Image &image, FileVisitor &visitor, const std::atomic<bool> *cancel)
+        : m_image(image), m_visitor(visitor), m_cancel(cancel),
+          m_work(image.size() / BytesPerUnit + BaseUnits),
+          m_decompressBudget(
+                  std::min(MaxDecompressed, image.size() * DecompressedPerByte + BaseDecompressed))
     {
     }
 
@@ -186,12 +191,12 @@ public:
         return granted;
     }
 
-    void walkFileSystem(FileSystem& fs)
+    void walkFileSystem(FileSystem &fs)
     {
         const quint32 count = fs.folderCount();
         std::vector<int> depth(count, -1);
         const quint32 firstNamed = fs.firstNamed();
-        std::vector<int> pending { 0 };
+        std::vector<int> pending{ 0 };
         depth[0] = 0;
         while (!pending.empty() && !cancelled()) {
             const int folder = pending.back();
@@ -241,7 +246,7 @@ public:
 private:
     // `origin` tells which bytes `file.bytes` lies in: 0 for the image, else
     // the number of the decompressed buffer.
-    void walkFile(WalkedFile& file, quint64 origin)
+    void walkFile(WalkedFile &file, quint64 origin)
     {
         if (file.depth > MaxDepth || cancelled() || !take(1))
             return;
@@ -256,9 +261,9 @@ private:
         m_visitor.leave(file);
     }
 
-    void walkArchive(const WalkedFile& file, quint64 origin)
+    void walkArchive(const WalkedFile &file, quint64 origin)
     {
-        const Span& span = file.bytes;
+        const Span &span = file.bytes;
         quint16 headerSize = 0;
         if (!span.u16(0x0C, headerSize))
             return;
@@ -318,9 +323,9 @@ private:
         }
     }
 
-    void walkCompressed(const WalkedFile& file)
+    void walkCompressed(const WalkedFile &file)
     {
-        const Span& span = file.bytes;
+        const Span &span = file.bytes;
         QByteArray head(qsizetype(std::min<quint64>(span.size, 8)), Qt::Uninitialized);
         if (!span.read(0, head.data(), quint64(head.size())))
             return;
@@ -357,11 +362,11 @@ private:
         walkFile(contents, ++m_buffers);
     }
 
-    const Image& m_image;
-    FileVisitor& m_visitor;
-    const std::atomic<bool>* m_cancel;
+    const Image &m_image;
+    FileVisitor &m_visitor;
+    const std::atomic<bool> *m_cancel;
     quint64 m_work;
-    quint64 m_decompressBudget = MaxDecompressed;
+    quint64 m_decompressBudget;
     quint64 m_buffers = 0;
     // (origin, place, size) of the archive members walked.
     std::set<std::tuple<quint64, quint64, quint64>> m_walked;
@@ -374,7 +379,7 @@ QString WalkedFile::source() const
     if (!link)
         return QString();
     QString suffix;
-    const SourceLink* l = link;
+    const SourceLink *l = link;
     for (; l->archive; l = l->archive)
         suffix.prepend(QLatin1Char('#') + QString::number(l->member));
     if (!l->names)
@@ -382,7 +387,7 @@ QString WalkedFile::source() const
     return l->names->folderPath(l->folder) + l->names->name(l->nameAt, l->nameLength) + suffix;
 }
 
-bool walkFiles(const Image& image, FileVisitor& visitor, const std::atomic<bool>* cancel)
+bool walkFiles(const Image &image, FileVisitor &visitor, const std::atomic<bool> *cancel)
 {
     FileSystem fs(image);
     if (!fs.load())

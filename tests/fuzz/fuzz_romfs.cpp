@@ -1,7 +1,10 @@
 // Arbitrary bytes as a ROM image: the lister finishes, every palette it
 // reports lies inside the image (or, when compressed, starts at a byte of
 // it), and the listing is ordered and one line per palette; read as a
-// graphics file, its pixel data lies inside it.
+// graphics file, its pixel data lies inside it. The colour finder,
+// searching for the image's first words, finds them where they lie and
+// every match it reports outside compressed files is what it claims.
+#include "colourfinder.h"
 #include "fuzzsupport.h"
 #include "palettefinder.h"
 #include "rgcn.h"
@@ -35,5 +38,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(header->dataOffset + header->dataSize <= size);
     const QString text = RomFs::formatListing(listing);
     FUZZ_CHECK(text.count('\n') == qsizetype(listing.palettes.size()));
+
+    std::vector<quint16> words;
+    for (size_t i = 0; i + 1 < size && i < 8; i += 2)
+        words.push_back(quint16(data[i] | data[i + 1] << 8));
+    const RomFs::ColourSearch search = RomFs::findColours(image, words);
+    FUZZ_CHECK(words.empty() || search.truncated
+               || (!search.matches.empty() && search.matches[0].offset == 0
+                   && search.matches[0].exact));
+    for (size_t m = 0; m < search.matches.size(); ++m) {
+        const RomFs::ColourMatch &match = search.matches[m];
+        FUZZ_CHECK(match.colours == words.size() && match.offset < size);
+        if (m > 0)
+            FUZZ_CHECK(search.matches[m - 1].exact >= match.exact);
+        if (match.compressed)
+            continue;
+        FUZZ_CHECK(match.offset % 2 == 0 && match.offset + 2 * words.size() <= size);
+        bool exact = true;
+        for (size_t i = 0; i < words.size(); ++i) {
+            const quint64 at = match.offset + 2 * i;
+            const int w = (data[at] | data[at + 1] << 8) & 0x7FFF, p = words[i] & 0x7FFF;
+            exact = exact && w == p;
+            for (int shift = 0; shift < 15; shift += 5)
+                FUZZ_CHECK(std::abs((w >> shift & 31) - (p >> shift & 31)) <= 1);
+        }
+        FUZZ_CHECK(exact == match.exact);
+    }
     return 0;
 }

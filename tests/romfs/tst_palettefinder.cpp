@@ -1,3 +1,4 @@
+#include "colourfinder.h"
 #include "palettefinder.h"
 #include "romimages.h"
 #include "testfiles.h"
@@ -40,6 +41,15 @@ QByteArray repeated(const QByteArray &piece, int bytes)
 
 const QByteArray stop = words({ 0xFFFF });
 
+// The words of the bytes as the command takes them: "1F00 E003".
+QStringList wordTexts(const QByteArray &bytes)
+{
+    QStringList texts;
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)
+        texts << QString::fromLatin1(bytes.mid(i, 2).toHex().toUpper());
+    return texts;
+}
+
 } // namespace
 
 class tst_PaletteFinder : public QObject
@@ -48,6 +58,8 @@ class tst_PaletteFinder : public QObject
 private slots:
     void listsThePalettesOfAnImage_data();
     void listsThePalettesOfAnImage();
+    void findsColours_data();
+    void findsColours();
     void commandLinePrintsTheListOrFails_data();
     void commandLinePrintsTheListOrFails();
 };
@@ -159,6 +171,50 @@ void tst_PaletteFinder::listsThePalettesOfAnImage()
     QCOMPARE(RomFs::formatListing(RomFs::listPalettes(memory)), expected);
 }
 
+void tst_PaletteFinder::findsColours_data()
+{
+    QTest::addColumn<QByteArray>("image");
+    QTest::addColumn<QByteArray>("search");
+    QTest::addColumn<QString>("expected");
+    const QByteArray rgb = words({ 0x801F, 0x03E0, 0x7C00 });
+    QByteArray gba(0x200, '\0');
+    gba.replace(0x10, 6, words({ 0x001F, 0x83E0, 0x7C00 }));
+    gba.replace(0x40, 6, words({ 0x001E, 0x03E1, 0xFC20 }));
+    gba.replace(0x80, 6, words({ 0x001D, 0x03E0, 0x7C00 })); // red two steps away
+    gba.replace(0xC0, 4, words({ 0x001F, 0x03E0 })); // cut short by other colours
+    gba.replace(0x101, 6, rgb); // between two words
+    QTest::newRow("exact and near, bit 15 ignored on both sides, words only")
+            << gba << rgb << "10\t3\timage\texact\n40\t3\timage\tnear\n";
+    QTest::newRow("one word anywhere in its channel steps")
+            << gba.left(0x20) << words({ 0x03E0 }) << "12\t1\timage\texact\n";
+
+    const QByteArray colours = ramp(16, 4);
+    QByteArray near = colours;
+    near[6] = char(near[6] ^ 1);
+    QByteArray ds = dsImage({ { "b.narc", archive({ "text", paletteFile(near), colours }) },
+                              { "c.lz", compress(archive({ "xy", colours + colours }), true) },
+                              { "d.lz", compress(near, false) },
+                              { "a/p.nclr", paletteFile(colours) } });
+    ds.replace(0x800, 32, colours);
+    QTest::newRow("DS image: outside files, in files, members and compressed files")
+            << ds << colours
+            << "800\t16\timage\texact\n1088\t16\tb.narc#2\texact\n"
+               "2000\t16\tc.lz#1\tcompressed\texact\n4028\t16\ta/p.nclr\texact\n"
+               "1068\t16\tb.narc#1\tnear\n3000\t16\td.lz\tcompressed\tnear\n";
+}
+
+void tst_PaletteFinder::findsColours()
+{
+    QFETCH(QByteArray, image);
+    QFETCH(QByteArray, search);
+    QFETCH(QString, expected);
+    std::vector<quint16> searched;
+    for (qsizetype i = 0; i + 1 < search.size(); i += 2)
+        searched.push_back(quint16(quint8(search[i]) | quint8(search[i + 1]) << 8));
+    const RomFs::MemoryImage memory(image);
+    QCOMPARE(RomFs::formatColourSearch(RomFs::findColours(memory, searched)), expected);
+}
+
 void tst_PaletteFinder::commandLinePrintsTheListOrFails_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -173,6 +229,23 @@ void tst_PaletteFinder::commandLinePrintsTheListOrFails_data()
     QTest::newRow("no ROM") << QStringList{ option } << 2 << "";
     QTest::newRow("two ROMs") << QStringList{ option, "rom.nds", "rom.nds" } << 2 << "";
     QTest::newRow("unknown option") << QStringList{ option, "--all", "rom.nds" } << 2 << "";
+
+    const QString find = "--find-colours";
+    const QStringList colours = wordTexts(ramp(16));
+    QTest::newRow("find colours") << QStringList{ find, "rom.nds" } + colours << 0
+                                  << "1028\t16\tpal/a.nclr\texact\n"
+                                     "2000\t16\tpal/b.lz\tcompressed\texact\n";
+    QTest::newRow("find colours, lower case, none there")
+            << QStringList{ find, "rom.nds", "ff7f", "ff7f" } << 0 << "";
+    QTest::newRow("find colours in a missing file")
+            << QStringList{ find, "missing.nds", "FF7F" } << 1 << "";
+    QTest::newRow("find no colours") << QStringList{ find, "rom.nds" } << 2 << "";
+    QTest::newRow("find a word of three digits")
+            << QStringList{ find, "rom.nds", "FF7F", "FF7" } << 2 << "";
+    QTest::newRow("find a word of other digits")
+            << QStringList{ find, "rom.nds", QString::fromUtf8("FF\uFF17F") } << 2 << "";
+    QTest::newRow("find 257 colours")
+            << QStringList{ find, "rom.nds" } + wordTexts(ramp(257)) << 2 << "";
 }
 
 void tst_PaletteFinder::commandLinePrintsTheListOrFails()
