@@ -1,4 +1,5 @@
 #include "cindral_version.h"
+#include "commandline.h"
 #include "datafolder.h"
 #include "frmmain.h"
 #include "listpalettes.h"
@@ -9,41 +10,83 @@
 #include <QCommandLineParser>
 #include <QPointer>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-// --help, --help-all and --version only print; they must work without a
-// display, so the application is made on the offscreen platform for them.
-bool onlyPrints(int argc, char *argv[])
+// Qt's own options for the window (QGuiApplication's and QApplication's),
+// which Qt takes out of the arguments itself; those that take a value.
+const char *const qtFlags[] = { "-reverse", "-widgetcount", "-nograb", "-dograb", "-sync",
+                                "-testability" };
+const char *const qtValueOptions[] = { "-platform", "-platformpluginpath", "-platformtheme",
+                                       "-plugin", "-qwindowgeometry", "-geometry", "-qwindowicon",
+                                       "-icon", "-qwindowtitle", "-title", "-session", "-display",
+                                       "-name", "-dialogs", "-style", "-stylesheet" };
+const char *const qtJoinedOptions[] = { "-style=", "-stylesheet=", "-qmljsdebugger=" };
+const char *const printingOptions[] = { "-h", "-?", "--help", "--help-all", "-v", "--version" };
+
+// The window's command line, read before any application object exists: a
+// wrong one is answered without a display, as the commands are.
+struct WindowLine
 {
-    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-        for (const char *option : { "-h", "-?", "--help", "--help-all", "-v", "--version" }) {
-            if (std::strcmp(argv[i], option) == 0)
-                return true;
+    bool onlyPrints = false; // --help, --version: answered on the offscreen platform
+    QString unknownOption;
+    int qtArgc = 0;   // the arguments before "--", for Qt
+    QStringList roms; // the operands after "--"
+};
+
+WindowLine readWindowLine(int argc, char *argv[])
+{
+    auto among = [](const char *argument, const auto &names) {
+        // Qt takes its options with two dashes as well.
+        const char *single = std::strncmp(argument, "--", 2) == 0 ? argument + 1 : argument;
+        return std::any_of(std::begin(names), std::end(names), [&](const char *name) {
+            return std::strcmp(single, name) == 0;
+        });
+    };
+    WindowLine line;
+    line.qtArgc = argc;
+    for (int i = 1; i < argc; ++i) {
+        const char *argument = argv[i];
+        if (std::strcmp(argument, "--") == 0) {
+            line.qtArgc = i;
+            for (++i; i < argc; ++i)
+                line.roms.append(QString::fromLocal8Bit(argv[i]));
+            break;
         }
+        if (argument[0] != '-' || argument[1] == '\0')
+            continue;
+        if (std::any_of(std::begin(printingOptions), std::end(printingOptions),
+                        [&](const char *name) { return std::strcmp(argument, name) == 0; }))
+            line.onlyPrints = true;
+        else if (among(argument, qtValueOptions))
+            ++i;
+        else if (!among(argument, qtFlags)
+                 && std::none_of(std::begin(qtJoinedOptions), std::end(qtJoinedOptions),
+                                 [&](const char *prefix) {
+                                     return std::strncmp(argument, prefix, std::strlen(prefix)) == 0
+                                             || (argument[1] == '-'
+                                                 && std::strncmp(argument + 1, prefix,
+                                                                 std::strlen(prefix))
+                                                         == 0);
+                                 })
+                 && line.unknownOption.isEmpty())
+            line.unknownOption = QString::fromLocal8Bit(argument);
     }
-    return false;
+    return line;
 }
 
-// The ROM image named on the command line, if any. Qt has already taken its
-// own options (-platform, -style, ...) out of the arguments; --help and
-// --version answer here and end the program.
-QStringList parseCommandLine(const QApplication &app)
+// The ROM image named on the command line before "--", if any. Qt has
+// already taken its own options out of the arguments; --help and --version
+// answer here and end the program.
+QStringList parseCommandLine(const QCoreApplication &app)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-            QStringLiteral("Cindral Palette Editor: edit the 16-colour palettes of Nintendo DS "
-                           "and GBA ROM images.\n\n"
-                           "Commands for scripts, answered without a window:\n"
-                           "  cindral --list-palettes ROM\n"
-                           "  cindral --read-palette ROM OFFSET [--colours N]\n"
-                           "  cindral --write-palette ROM OFFSET WORD...\n"
-                           "  cindral --export-palette ROM OFFSET FILE [--colours N]\n"
-                           "  cindral --import-palette ROM OFFSET FILE\n"
-                           "  cindral --history ROM\n"
-                           "  cindral --restore ROM ID"));
+            QStringLiteral("Cindral Palette Editor: edit the colour palettes of Nintendo DS "
+                           "and GBA ROM images.\n\n")
+            + CommandLine::helpText().trimmed());
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("ROM"),
@@ -63,13 +106,23 @@ int main(int argc, char *argv[])
         return *status;
     if (auto status = PaletteCommands::run(argc, argv))
         return *status;
-    if (onlyPrints(argc, argv))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const WindowLine line = readWindowLine(argc, argv);
+    if (!line.unknownOption.isEmpty())
+        return CommandLine::wrongUse(QStringLiteral("unknown option ") + line.unknownOption);
+    if (line.onlyPrints) {
+        // Printing needs no window system at all.
+        int printArgc = line.qtArgc;
+        QCoreApplication app(printArgc, argv);
+        Platform::describeProgram();
+        parseCommandLine(app);
+        return 0;
+    }
 
-    QApplication app(argc, argv);
+    int qtArgc = line.qtArgc;
+    QApplication app(qtArgc, argv);
     Platform::describeProgram();
     QApplication::setDesktopFileName(QStringLiteral(CINDRAL_APP_ID));
-    const QStringList arguments = parseCommandLine(app);
+    const QStringList arguments = parseCommandLine(app) + line.roms;
 
     Platform::DialogMessageService messages;
     Platform::DialogFileChooser files;
@@ -79,8 +132,8 @@ int main(int argc, char *argv[])
     frmMain window(services);
     window.show();
     if (!arguments.isEmpty() && !window.chooseRomFromCommandLine(arguments.first()))
-        std::fprintf(stderr, "cindral: cannot open %s; no ROM image is open.\n",
-                     qPrintable(arguments.first()));
+        CommandLine::failed(arguments.first(),
+                            QStringLiteral("cannot be opened; no ROM image is open"));
     const int status = app.exec();
 
     // The bookmark window's "End" ends the program with tool windows still
