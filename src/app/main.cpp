@@ -30,7 +30,7 @@ const char *const printingOptions[] = { "-h", "-?", "--help", "--help-all", "-v"
 // wrong one is answered without a display, as the commands are.
 struct WindowLine
 {
-    bool onlyPrints = false; // --help, --version: answered on the offscreen platform
+    bool onlyPrints = false; // --help, --version
     QString unknownOption;
     int qtArgc = 0;   // the arguments before "--", for Qt
     QStringList roms; // the operands after "--"
@@ -77,6 +77,18 @@ WindowLine readWindowLine(int argc, char *argv[])
     return line;
 }
 
+QtMessageHandler previousHandler = nullptr;
+
+// Help and the version are printed on the offscreen platform, so that
+// --help-all can list Qt's options for the window too; starting it asks
+// for the runtime folder, which printing never uses.
+void withoutRuntimeFolderWarnings(QtMsgType type, const QMessageLogContext &context,
+                                  const QString &message)
+{
+    if (!message.startsWith(QLatin1String("QStandardPaths: ")) && previousHandler)
+        previousHandler(type, context, message);
+}
+
 // The ROM image named on the command line before "--", if any. Qt has
 // already taken its own options out of the arguments; --help and --version
 // answer here and end the program.
@@ -110,12 +122,8 @@ int main(int argc, char *argv[])
     if (!line.unknownOption.isEmpty())
         return CommandLine::wrongUse(QStringLiteral("unknown option ") + line.unknownOption);
     if (line.onlyPrints) {
-        // Printing needs no window system at all.
-        int printArgc = line.qtArgc;
-        QCoreApplication app(printArgc, argv);
-        Platform::describeProgram();
-        parseCommandLine(app);
-        return 0;
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        previousHandler = qInstallMessageHandler(withoutRuntimeFolderWarnings);
     }
 
     int qtArgc = line.qtArgc;
