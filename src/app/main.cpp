@@ -38,13 +38,6 @@ struct WindowLine
 
 WindowLine readWindowLine(int argc, char *argv[])
 {
-    auto among = [](const char *argument, const auto &names) {
-        // Qt takes its options with two dashes as well.
-        const char *single = std::strncmp(argument, "--", 2) == 0 ? argument + 1 : argument;
-        return std::any_of(std::begin(names), std::end(names), [&](const char *name) {
-            return std::strcmp(single, name) == 0;
-        });
-    };
     WindowLine line;
     line.qtArgc = argc;
     for (int i = 1; i < argc; ++i) {
@@ -57,20 +50,19 @@ WindowLine readWindowLine(int argc, char *argv[])
         }
         if (argument[0] != '-' || argument[1] == '\0')
             continue;
-        if (std::any_of(std::begin(printingOptions), std::end(printingOptions),
-                        [&](const char *name) { return std::strcmp(argument, name) == 0; }))
+        // Qt takes its options with two dashes as well.
+        const char *single = argument[1] == '-' ? argument + 1 : argument;
+        auto among = [](const char *text, const auto &names, bool prefix = false) {
+            return std::any_of(std::begin(names), std::end(names), [&](const char *name) {
+                return prefix ? std::strncmp(text, name, std::strlen(name)) == 0
+                              : std::strcmp(text, name) == 0;
+            });
+        };
+        if (among(argument, printingOptions))
             line.onlyPrints = true;
-        else if (among(argument, qtValueOptions))
+        else if (among(single, qtValueOptions))
             ++i;
-        else if (!among(argument, qtFlags)
-                 && std::none_of(std::begin(qtJoinedOptions), std::end(qtJoinedOptions),
-                                 [&](const char *prefix) {
-                                     return std::strncmp(argument, prefix, std::strlen(prefix)) == 0
-                                             || (argument[1] == '-'
-                                                 && std::strncmp(argument + 1, prefix,
-                                                                 std::strlen(prefix))
-                                                         == 0);
-                                 })
+        else if (!among(single, qtFlags) && !among(single, qtJoinedOptions, true)
                  && line.unknownOption.isEmpty())
             line.unknownOption = QString::fromLocal8Bit(argument);
     }
