@@ -110,7 +110,7 @@ frmWriteHistory::frmWriteHistory(const Platform::Services &services, WriteJourna
     layout->addWidget(lstEntries);
     layout->addWidget(lblProblem);
     layout->addWidget(cmdRestore, 0, Qt::AlignRight);
-    resize(760, 360);
+    resize(900, 420); // two strips of sixteen swatches and the state in full
 }
 
 void frmWriteHistory::showRom(const QString &romPath)
