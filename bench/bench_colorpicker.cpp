@@ -5,6 +5,7 @@
 #include "frmcolorpicker.h"
 #include "screensource.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QRadioButton>
@@ -96,6 +97,35 @@ static void windowStep(benchmark::State &state)
 }
 BENCHMARK(windowStep)->ArgsProduct({ { 0, 1 }, benchmark::CreateDenseRange(0, 5, 1) })
         ->Args({ 2, 0 })->Args({ 3, 0 })->ArgNames({ "step", "mode" })->Unit(benchmark::kMicrosecond);
+
+// A field drag step with Auto Paste's receiver connected, as the main window
+// connects it: from the pointer's move to the colour word in the receiver's
+// hands, in each mode. "words" counts the words received per step.
+static void autoPasteDragStep(benchmark::State &state)
+{
+    SilentMessages messages;
+    ScriptedScreen screen;
+    frmColorPicker picker(Platform::Services{ &messages, nullptr, nullptr }, nullptr, &screen);
+    picker.show();
+    picker.mnuAutoPaste->setChecked(true);
+    picker.objOption[state.range(0)]->setChecked(true);
+    qint64 received = 0;
+    quint16 last = 0;
+    QObject::connect(&picker, &frmColorPicker::autoPasteColor, [&](quint16 word) {
+        ++received;
+        last = word;
+    });
+    picker.picBigBox_MouseDown(1, 0, 128, 128);
+    int step = 0;
+    for (auto _ : state) {
+        ++step;
+        picker.picBigBox_MouseMove(1, 0, (step * 37) % 256, (step * 53) % 256);
+        benchmark::DoNotOptimize(last);
+    }
+    picker.picBigBox_MouseUp(1, 0, 0, 0);
+    state.counters["words"] = benchmark::Counter(double(received), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(autoPasteDragStep)->DenseRange(0, 5)->ArgName("mode")->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {

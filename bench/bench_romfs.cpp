@@ -1,5 +1,6 @@
 // Listing the palettes of large images: a sparse 512 MiB DS image with
-// many files (time and resident memory), and the scan of a 32 MiB GBA
+// many files (time and resident memory), hostile DS images whose tables make
+// a naive walk quadratic, and the scan of a 32 MiB GBA
 // image built from code, data, text, graphics and planted palettes (time,
 // and how well the scan finds the planted palettes).
 #include "gbascan.h"
@@ -165,6 +166,101 @@ void listSparseDsImage(benchmark::State &state)
     state.counters["rss_growth_MiB"] = double(growth) / 1024;
 }
 BENCHMARK(listSparseDsImage)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A DS image of `size` bytes with one folder table and FAT at 0x200, the
+// rest zeros but for `body` placed at `bodyAt`.
+QByteArray dsImageOf(const QByteArray &fnt, const QByteArray &fat, qsizetype size,
+                     const QByteArray &body = QByteArray(), qsizetype bodyAt = 0)
+{
+    QByteArray b(size, '\0');
+    b.replace(0, 12, "HOSTILE     ");
+    put(b, 0x40, 0x200, 4);
+    put(b, 0x44, quint32(fnt.size()), 4);
+    put(b, 0x48, quint32(0x200 + fnt.size()), 4);
+    put(b, 0x4C, quint32(fat.size()), 4);
+    b.replace(0x200, fnt.size() + fat.size(), fnt + fat);
+    b.replace(bodyAt, body.size(), body);
+    return b.left(size);
+}
+
+QByteArray narcHead(quint32 entries)
+{
+    QByteArray b("NARC\xFE\xFF\x00\x01", 8);
+    put(b, 0x0C, 0x10, 4);
+    b.append("BTAF");
+    put(b, 0x14, 0x0C + 8 * entries, 4);
+    put(b, 0x18, entries, 4);
+    return b;
+}
+
+// One archive whose members all start at one place, each ending elsewhere;
+// there lies a second archive of as many members, also all at one place.
+// Walking every member's copy of the second table is quadratic.
+QByteArray membersAtOnePlace(qsizetype size)
+{
+    const quint32 n = quint32(std::min<qsizetype>((size - 0x1100) / 18, 0xFFFF));
+    QByteArray inner = narcHead(n);
+    for (quint32 j = 0; j < n; ++j)
+        put(inner, inner.size(), 0, 4), put(inner, inner.size(), 1 + j, 4);
+    inner.append("GMIF");
+    put(inner, inner.size(), 8 + 2 * n, 4);
+    inner.append(QByteArray(2 * n, '\0'));
+    QByteArray outer = narcHead(n);
+    for (quint32 i = 0; i < n; ++i)
+        put(outer, outer.size(), 0, 4), put(outer, outer.size(), quint32(inner.size()) - i, 4);
+    outer.append("GMIF");
+    put(outer, outer.size(), quint32(8 + inner.size()), 4);
+    outer += inner;
+    QByteArray fnt;
+    put(fnt, 0, 8, 4), put(fnt, 4, 0, 2), put(fnt, 6, 1, 2);
+    fnt += QByteArray("\x06" "a.narc\0", 8);
+    QByteArray fat;
+    put(fat, 0, 0x1000, 4), put(fat, 4, quint32(0x1000 + outer.size()), 4);
+    return dsImageOf(fnt, fat, size, outer, 0x1000);
+}
+
+// 4096 folders that share one list of names: each of them names every file
+// of the list (and every other folder) again.
+QByteArray foldersSharingNames(qsizetype size)
+{
+    const quint32 folders = 4096, files = 8192;
+    QByteArray fat;
+    for (quint32 i = 0; i < files; ++i)
+        put(fat, fat.size(), quint32(size - 16), 4), put(fat, fat.size(), quint32(size), 4);
+    const quint32 list = 8 * folders;
+    QByteArray fnt;
+    for (quint32 f = 0; f < folders; ++f) {
+        put(fnt, 8 * f, list, 4);
+        put(fnt, 8 * f + 4, 0, 2);
+        put(fnt, 8 * f + 6, f ? 0xF000 : folders, 2);
+    }
+    for (quint32 f = 1; f < folders; ++f)
+        fnt += QByteArray("\x81" "d", 2), put(fnt, fnt.size(), 0xF000 + f, 2);
+    while (fnt.size() + fat.size() + 0x400 < size)
+        fnt += QByteArray("\x01" "f", 2);
+    fnt += '\0';
+    return dsImageOf(fnt, fat, size);
+}
+
+// A hostile image of 1 MiB, listed from a file as the command does.
+void listHostileImage(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("hostile.nds"));
+    const QByteArray bytes = state.range(0) ? foldersSharingNames(1 << 20) : membersAtOnePlace(1 << 20);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        state.SkipWithError("cannot write the image");
+        return;
+    }
+    file.close();
+    for (auto _ : state) {
+        RomFs::Listing listing;
+        RomFs::listPalettesInFile(path, listing, nullptr);
+        benchmark::DoNotOptimize(listing);
+    }
+}
+BENCHMARK(listHostileImage)->ArgName("foldersSharingNames")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The GBA fixture: what a GBA ROM is made of, with palettes planted among
 // it. Each planted palette is (offset, words).

@@ -2,8 +2,12 @@
 // be tried without touching a real game: raw palettes at 1A0, 400 and 1000,
 // and a DS file system holding a palette file (its colours at 400), an
 // archive (first member's colours at 1000, a nested archive inside), an
-// LZ10-compressed palette file, an overlay and a text file.
+// LZ10-compressed palette file, an overlay and a text file; and graphics
+// coloured by those palettes: a heart sprite (palettes/ramp.ncgr, 4 bpp,
+// the ramp), a sunset (8 bpp, in the archive, the 256-colour sunset) and a
+// raw strip of 4 bpp tiles at 6000 coloured by the palette at 1A0.
 // Usage: make_sample_rom <path>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -99,6 +103,109 @@ Bytes archive(const std::vector<Bytes> &members)
     return file;
 }
 
+// Pixels (one colour index each, row after row, width a multiple of 8) as
+// 8x8 tiles, rows top to bottom; in 4 bpp the low nibble is the left pixel.
+Bytes tiles(const std::vector<uint8_t> &pixels, int width, int bits)
+{
+    Bytes out;
+    const int height = int(pixels.size()) / width;
+    for (int ty = 0; ty < height / 8; ++ty) {
+        for (int tx = 0; tx < width / 8; ++tx) {
+            for (int y = 0; y < 8; ++y) {
+                const uint8_t *row = &pixels[size_t((ty * 8 + y) * width + tx * 8)];
+                for (int x = 0; x < 8; x += bits == 4 ? 2 : 1)
+                    out.push_back(bits == 4 ? uint8_t(row[x] | row[x + 1] << 4) : row[x]);
+            }
+        }
+    }
+    return out;
+}
+
+// A graphics file: header, then one RAHC section with tiled pixels at 0x30.
+Bytes graphicsFile(const Bytes &tileBytes, int widthTiles, int heightTiles, int bits)
+{
+    Bytes file;
+    putText(file, 0, "RGCN");
+    put16(file, 4, 0xFEFF);
+    put16(file, 6, 0x0101);
+    put32(file, 8, uint32_t(0x30 + tileBytes.size()));
+    put16(file, 0x0C, 0x10);
+    put16(file, 0x0E, 1);
+    putText(file, 0x10, "RAHC");
+    put32(file, 0x14, uint32_t(0x20 + tileBytes.size()));
+    put16(file, 0x18, uint32_t(heightTiles));
+    put16(file, 0x1A, uint32_t(widthTiles));
+    put32(file, 0x1C, bits == 4 ? 3 : 4);
+    put32(file, 0x20, 0);
+    put32(file, 0x24, 0); // tiled
+    put32(file, 0x28, uint32_t(tileBytes.size()));
+    put32(file, 0x2C, 0x18);
+    file.insert(file.end(), tileBytes.begin(), tileBytes.end());
+    return file;
+}
+
+// 32x32: a heart lit from the top left, in the ramp's sixteen reds (0 is
+// the transparent background, 1 the outline).
+std::vector<uint8_t> heart()
+{
+    std::vector<uint8_t> pixels(32 * 32, 0);
+    const auto inside = [](double x, double y) {
+        const double a = x * x + y * y - 1;
+        return a * a * a - x * x * y * y * y <= 0;
+    };
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const double u = (x - 15.5) / 12.0, v = (15.0 - y) / 12.0;
+            if (!inside(u, v))
+                continue;
+            const bool edge = !inside(u + 0.09, v) || !inside(u - 0.09, v) || !inside(u, v + 0.09)
+                    || !inside(u, v - 0.09);
+            const double light = std::hypot(u + 0.45, v - 0.55);
+            pixels[size_t(y * 32 + x)] = edge ? 1 : uint8_t(std::max(2.0, 15.0 - light * 9.0));
+        }
+    }
+    return pixels;
+}
+
+// 64x64: a sun setting over the sea. Colours 16n of the sunset run from red
+// to deep blue; 15 is yellow and 14 orange.
+std::vector<uint8_t> sunsetPicture()
+{
+    std::vector<uint8_t> pixels(64 * 64);
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            uint8_t index;
+            const double sun = std::hypot(x - 31.5, y - 40.0);
+            if (y < 44)
+                index = sun < 12 ? 15 : sun < 14 ? 14 : uint8_t(16 * (15 - y * 15 / 44));
+            else
+                index = (y + x / 8) % 4 == 0 && std::abs(x - 31.5) < 14 - (y - 44) / 3.0
+                        ? 14
+                        : uint8_t(16 * (10 + (y - 44) / 5));
+            pixels[size_t(y * 64 + x)] = index;
+        }
+    }
+    return pixels;
+}
+
+// Sixteen 8x8 tiles in a row: a ball in each colour of the palette at 1A0
+// on white (0), outlined in black (7).
+std::vector<uint8_t> ballStrip()
+{
+    const uint8_t colours[16] = { 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 7, 0 };
+    std::vector<uint8_t> pixels(128 * 8, 0);
+    for (int tile = 0; tile < 16; ++tile) {
+        const uint8_t colour = colours[tile];
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                const double r = std::hypot(x - 3.5, y - 3.5);
+                pixels[size_t(y * 128 + tile * 8 + x)] = r < 2.6 ? colour : r < 3.7 ? 7 : 0;
+            }
+        }
+    }
+    return pixels;
+}
+
 // LZ10 with a greedy longest match: what the DS BIOS decompresses.
 Bytes compressLz10(const Bytes &in)
 {
@@ -170,17 +277,21 @@ int main(int argc, char **argv)
         Bytes bytes;
     };
     const Bytes rampFile = paletteFile(ramp);
-    const Bytes seaArchive = archive({ paletteFile(sea), archive({ paletteFile(sunset) }) });
+    const Bytes seaArchive = archive({ paletteFile(sea), archive({ paletteFile(sunset) }),
+                                       graphicsFile(tiles(sunsetPicture(), 64, 8), 8, 8, 8) });
     const std::vector<File> files = {
         { 0x3000, paletteFile(fire) },
         // Placed so that their colours lie at 400 and 1000.
         { 0x400 - 0x28, rampFile },
-        { 0x1000 - 0x28 - 0x44, seaArchive },
+        // (0x4C: the archive's header and table of three members.)
+        { 0x1000 - 0x28 - 0x4C, seaArchive },
         { 0x4000, compressLz10(paletteFile(fire)) },
+        { 0x7000, graphicsFile(tiles(heart(), 32, 4), 4, 4, 4) },
         { 0x5000, Bytes{ 'A', ' ', 's', 'a', 'm', 'p', 'l', 'e', ' ', 'R', 'O', 'M', '.', '\n' } },
     };
     for (const File &file : files)
         putBytes(image, file.offset, file.bytes);
+    putBytes(image, 0x6000, tiles(ballStrip(), 128, 4));
 
     // Name table: root (ID F000) holds "palettes" (F001) and "docs" (F002).
     Bytes fnt(0x18, 0);
@@ -205,8 +316,9 @@ int main(int argc, char **argv)
     entry("ramp.nclr", 0);
     entry("sea.narc", 0);
     entry("fire.nclr.lz", 0);
+    entry("ramp.ncgr", 0);
     fnt.push_back(0);
-    directory(2, 4, 0xF000);
+    directory(2, 5, 0xF000);
     entry("readme.txt", 0);
     fnt.push_back(0);
 

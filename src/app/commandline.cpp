@@ -32,9 +32,11 @@ const QList<Command> &commands()
         { "--read-palette", "--read-palette ROM OFFSET [--colours N]" },
         { "--write-palette", "--write-palette ROM OFFSET WORD..." },
         { "--export-palette", "--export-palette ROM OFFSET FILE [--colours N]" },
-        { "--import-palette", "--import-palette ROM OFFSET FILE" },
+        { "--import-palette", "--import-palette ROM OFFSET FILE [--colours N]" },
         { "--history", "--history ROM" },
         { "--restore", "--restore ROM ID" },
+        { "--render-graphics", "--render-graphics ROM OFFSET OUT.png --palette OFFSET|grey "
+                               "[--format F] [--width TILES] [--tiles N]" },
     };
     return list;
 }

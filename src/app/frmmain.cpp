@@ -244,6 +244,8 @@ void frmMain::buildMenus()
     mnuData = addItem(tools, QStringLiteral("&Database"), QKeySequence(), &frmMain::mnuData_Click);
     mnuRomPalettes = addItem(tools, QStringLiteral("Palettes in &ROM"),
                              QKeySequence(Qt::CTRL | Qt::Key_G), &frmMain::mnuRomPalettes_Click);
+    mnuGraphics = addItem(tools, QStringLiteral("&Graphics"), QKeySequence(Qt::CTRL | Qt::Key_T),
+                          &frmMain::mnuGraphics_Click);
 
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
     Info = addItem(info, QStringLiteral("&Info About..."), QKeySequence(Qt::CTRL | Qt::Key_I),
@@ -307,12 +309,14 @@ void frmMain::chooseRom(const QString &path)
         m_history->showRom(m_romPath);
     txtOffset->setEnabled(true);
     Command2->setEnabled(true);
+    m_loadedOffset.reset();
     for (QLineEdit *box : txtChgPal)
         box->setText(QString());
     m_unedited = boxTexts();
     updateWriteButton();
     if (m_romPalettes)
         m_romPalettes->setRom(path);
+    showRomInGraphics();
 }
 
 void frmMain::Chiudi_Click()
@@ -460,6 +464,7 @@ void frmMain::txtChgPal_Change(int Index)
         picChgPreview[Index]->setNoColor();
     }
     updateWriteButton();
+    emit paletteTextsChanged();
 }
 
 bool frmMain::paletteCompleteOrComplain()
@@ -534,9 +539,11 @@ void frmMain::loadPalette()
         return;
     }
     const auto texts = RomPalette::wordTextsOf(bytes);
+    m_loadedOffset = *offset;
     for (int i = 0; i < RomPalette::WordCount; ++i)
         txtChgPal[i]->setText(texts[i]);
     m_unedited = texts;
+    emit paletteTextsChanged(); // the offset changed even when no text did
     if (pastEnd > 0) {
         warn(QStringLiteral("The palette at %1 runs past the end of \"%2\": %3 of its %4 bytes "
                             "are not in the file and are shown as 0.")

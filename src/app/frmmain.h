@@ -8,6 +8,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class ColorSwatch;
 class QAction;
@@ -17,6 +18,7 @@ class QLineEdit;
 class QPushButton;
 class frmColorPicker;
 class frmDatabase;
+class frmGraphics;
 class frmInfo;
 class frmUPDATE;
 class frmRomPalettes;
@@ -84,6 +86,21 @@ public:
     // The Write History window, while it is open.
     frmWriteHistory *writeHistoryWindow() const;
 
+    // What the Graphics window needs (frmmain_graphics.cpp): the boxes as
+    // they stand, the offset they were loaded from, a box to focus, and
+    // marks under the swatches of colours the graphics shown do not use.
+    QAction *mnuGraphics = nullptr;
+    frmGraphics *graphicsWindow() const;
+    RomPalette::WordTexts boxTexts() const;
+    std::optional<quint32> loadedOffset() const { return m_loadedOffset; }
+    void focusBox(int index);
+    // Bit n set: box n's colour is marked as unused.
+    void markUnusedColours(quint16 unused);
+
+signals:
+    // Any box's text changed.
+    void paletteTextsChanged();
+
 public slots:
     void Apri_Click();
     void Chiudi_Click();
@@ -102,11 +119,13 @@ public slots:
     void mnuExportPalette_Click();
     void mnuImportPalette_Click();
     void mnuWriteHistory_Click();
+    void mnuGraphics_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void showRomInGraphics();
     void buildControls();
     void buildMenus();
     void LoadMenuBitmaps();
@@ -116,7 +135,6 @@ private:
     int firstIncompleteBox() const;
     // The "Error" naming the first box that is not four hexadecimal digits.
     bool paletteCompleteOrComplain();
-    RomPalette::WordTexts boxTexts() const;
     // True when the boxes hold nothing unwritten, or the user lets it go.
     bool mayDiscardEdits();
     void updateWriteButton();
@@ -138,4 +156,7 @@ private:
     QPointer<frmRomPalettes> m_romPalettes;
     std::unique_ptr<WriteJournal::Journal> m_journal;
     QPointer<frmWriteHistory> m_history;
+    QPointer<frmGraphics> m_graphics;
+    std::optional<quint32> m_loadedOffset;
+    std::array<QWidget *, 16> m_unusedMarks{};
 };

@@ -4,6 +4,7 @@
 #include "frmmain.h"
 #include "listpalettes.h"
 #include "palettecommands.h"
+#include "rendergraphics.h"
 #include "services.h"
 
 #include <QApplication>
@@ -109,6 +110,8 @@ int main(int argc, char *argv[])
     if (auto status = RomFs::listPalettesCommand(argc, argv))
         return *status;
     if (auto status = PaletteCommands::run(argc, argv))
+        return *status;
+    if (auto status = RenderGraphics::run(argc, argv))
         return *status;
     const WindowLine line = readWindowLine(argc, argv);
     if (!line.unknownOption.isEmpty())

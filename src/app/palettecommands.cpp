@@ -83,8 +83,10 @@ Request parse(const QStringList &arguments)
     if (!ok || line.colours < 1 || line.colours > PaletteFile::MaxColours)
         line.error = QStringLiteral("--colours takes a number from 1 to 256, not \"%1\"").arg(value);
     else if (line.command != QLatin1String("--read-palette")
-             && line.command != QLatin1String("--export-palette"))
-        line.error = QStringLiteral("--colours goes with --read-palette and --export-palette only");
+             && line.command != QLatin1String("--export-palette")
+             && line.command != QLatin1String("--import-palette"))
+        line.error = QStringLiteral(
+                "--colours goes with --read-palette, --export-palette and --import-palette only");
     return line;
 }
 
@@ -167,8 +169,10 @@ int readColours(const QString &rom, const QString &offsetArgument, int count, QB
     return 0;
 }
 
-// A write through the journal; a journal that fails only warns.
-int writeColours(const QString &rom, const QString &offsetArgument, const QByteArray &bytes)
+// A write through the journal; a journal that fails only warns. told
+// follows "Edited" in the line that reports success.
+int writeColours(const QString &rom, const QString &offsetArgument, const QByteArray &bytes,
+                 const QString &told = QString())
 {
     const Place place = placeOf(rom, offsetArgument, bytes.size());
     if (place.status)
@@ -181,7 +185,7 @@ int writeColours(const QString &rom, const QString &offsetArgument, const QByteA
     if (!outcome.journalError.isEmpty())
         warnUnrecorded(outcome.journalError);
     return CommandLine::printOut(QStringLiteral("Palette ") + offsetArgument
-                                 + QStringLiteral(" Edited\n"));
+                                 + QStringLiteral(" Edited") + told + QLatin1Char('\n'));
 }
 
 int runCommand(const Request &line)
@@ -204,9 +208,8 @@ int runCommand(const Request &line)
             return wrongCommandLine(
                     QStringLiteral("--write-palette takes ROM OFFSET and 1 to 256 words"));
         for (const QString &word : args.mid(2)) {
-            if (word.size() != 4 || !std::all_of(word.begin(), word.end(), [](QChar c) {
-                    return c.isDigit() || QStringLiteral("abcdefABCDEF").contains(c);
-                }))
+            // ASCII digits only: other scripts' digits would read as 0.
+            if (!RomPalette::isWordText(word))
                 return wrongCommandLine(
                         QStringLiteral("\"%1\" is not a colour word of four hexadecimal digits")
                                 .arg(word));
@@ -235,11 +238,18 @@ int runCommand(const Request &line)
         const PaletteFile::Decoded decoded = PaletteFile::readFile(args[2]);
         if (!decoded.error.isEmpty())
             return failed(args[2], decoded.error);
+        // More colours than the palette holds would overwrite what follows it.
+        if (decoded.words.size() > line.colours)
+            return wrongCommandLine(QStringLiteral("the file holds %1; give --colours %2 to write "
+                                                   "them all")
+                                            .arg(PaletteFile::coloursText(decoded.words.size()))
+                                            .arg(decoded.words.size()));
         for (const quint16 word : decoded.words) {
             bytes.append(char(word & 0xFF));
             bytes.append(char(word >> 8));
         }
-        return writeColours(args[0], args[1], bytes);
+        return writeColours(args[0], args[1], bytes,
+                            QStringLiteral(": ") + PaletteFile::coloursText(decoded.words.size()));
     }
     if (command == QLatin1String("--history")) {
         if (!wantArguments(1))

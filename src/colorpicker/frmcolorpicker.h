@@ -30,8 +30,9 @@ class QTimer;
 // colour word boxes, the new and old colour, a colour history, and two
 // screen tools (an eyedropper and a magnifier) that read the screen through
 // the ScreenSource they are handed. Every change of the colour can go to the
-// clipboard as its word text. Settings and history live in Colorpicker.dat,
-// read at opening and written at closing.
+// clipboard as its word text and, with Auto Paste, to whoever listens.
+// Settings and history live in Colorpicker.dat, read at opening and written
+// at closing.
 class frmColorPicker : public QMainWindow
 {
     Q_OBJECT
@@ -108,6 +109,14 @@ public:
     // The window's width in twips, its frame included, as the settings keep it.
     int widthTwips() const;
 
+    // Shows word as the new colour, as if typed in the word box, without
+    // sending it to Auto Paste or the clipboard: the colour is not the user's
+    // choice but the one the picker opens on.
+    void showColorWord(quint16 word);
+    // Names the palette box Auto Paste feeds in the caption, "Color Picker →
+    // colour 5", while Auto Paste is checked; -1 names none.
+    void setAutoPasteTarget(int index);
+
 public slots:
     // Pointer and keys on the field and the slider; X and Y in field units
     // (the field) or inner pixels (the slider).
@@ -176,6 +185,15 @@ signals:
     // Colorpicker.dat could not be written at closing; the window closed anyway.
     void settingsNotSaved(const QString &reason);
 
+    // The user chose a colour while Auto Paste is checked: its colour word
+    // (15 bits, bit 15 clear). Once per change, however many handlers it passes.
+    void autoPasteColor(quint16 word);
+    // A pointer was pressed (true) or released (false) on the field, the
+    // slider or the eyedropper: the colours chosen in between form one change.
+    void autoPasteBurst(bool started);
+    // Auto Paste was unchecked, or the picker is closing: the link to the box ends.
+    void autoPasteEnded();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -183,6 +201,7 @@ protected:
 
 private:
     class BoxDisplay;
+    class UserChoice;
 
     void buildControls();
     void buildMenus();
@@ -211,6 +230,14 @@ private:
     void usePortalEyedropper();
     void pickThroughPortal();
     void cancelPortalPick();
+    // Auto Paste: the word of the current colour; a user's change that ends
+    // on another word than it began with goes out.
+    quint16 currentWord() const;
+    void endChoice();
+    void beginAutoPasteBurst();
+    void endAutoPasteBurst();
+    void endAutoPaste();
+    void showAutoPasteTarget();
 
     Platform::Services m_services;
     std::unique_ptr<ScreenSource> m_ownScreen;
@@ -231,5 +258,11 @@ private:
     bool blnNoHistory = false;
     int m_sliderMarkerY = 222;
     bool m_shown = false;
-    bool m_autoCopyReady = false;
+    // Changes of the colour are the user's: not the opening's, nor showColorWord's.
+    bool m_userChoices = false;
+    int m_choiceDepth = 0;
+    quint16 m_choiceStartWord = 0;
+    bool m_autoPasteBurst = false;
+    int m_autoPasteTarget = -1;
+    QString m_caption;
 };

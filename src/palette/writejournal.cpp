@@ -209,8 +209,12 @@ bool Journal::markDone(qint64 id)
 
 namespace {
 
-State stateOf(const Entry &entry)
+// fileSize: the image's size now. An entry whose bytes no longer all lie
+// in the image is never done, whatever it held.
+State stateOf(const Entry &entry, qint64 fileSize)
 {
+    if (entry.offset + entry.newBytes.size() > fileSize)
+        return State::Changed;
     if (entry.markedDone)
         return State::Done;
     QByteArray now;
@@ -231,9 +235,10 @@ QList<Entry> Journal::entries(const QString &romPath)
     Sqlite::Statement &query = m_connection->byRom;
     query.bind(1, romKey(romPath));
     QHash<qint64, qint64> restoredBy; // newest first, so the newest restore wins
+    const qint64 size = QFileInfo(romPath).size();
     while (query.step() == SQLITE_ROW) {
         Entry entry = m_connection->read(query);
-        entry.state = stateOf(entry);
+        entry.state = stateOf(entry, size);
         if (entry.restores && !restoredBy.contains(entry.restores))
             restoredBy.insert(entry.restores, entry.id);
         result.append(entry);
@@ -253,7 +258,7 @@ std::optional<Entry> Journal::entry(qint64 id)
     std::optional<Entry> found;
     if (query.step() == SQLITE_ROW) {
         found = m_connection->read(query);
-        found->state = stateOf(*found);
+        found->state = stateOf(*found, QFileInfo(found->romPath).size());
     }
     query.reset();
     return found;
@@ -291,7 +296,11 @@ RestorePlan planRestore(const QList<Entry> &entries, qint64 id)
     QHash<quint64, char> image;
     for (const Entry *entry : std::as_const(inTheWay) + QList<const Entry *>{ &target }) {
         QByteArray now;
-        if (!RomPalette::readBytes(entry->romPath, entry->offset, entry->newBytes.size(), now).ok)
+        qsizetype pastEnd = 0;
+        if (!RomPalette::readBytes(entry->romPath, entry->offset, entry->newBytes.size(), now,
+                                   &pastEnd)
+                     .ok
+            || pastEnd > 0)
             return { {}, entry->id };
         for (qsizetype i = 0; i < now.size(); ++i)
             image.insert(entry->offset + quint64(i), now[i]);
@@ -326,8 +335,12 @@ WriteOutcome write(Journal &journal, const QString &romPath, quint32 offset,
 {
     WriteOutcome outcome;
     QByteArray oldBytes;
+    qsizetype pastEnd = 0;
     const RomPalette::FileResult read
-            = RomPalette::readBytes(romPath, offset, bytes.size(), oldBytes);
+            = RomPalette::readBytes(romPath, offset, bytes.size(), oldBytes, &pastEnd);
+    // Nothing to change: no entry to take back and no write to make.
+    if (read.ok && pastEnd == 0 && oldBytes == bytes)
+        return outcome;
     std::optional<qint64> id;
     if (read.ok && !(id = journal.record(romPath, offset, oldBytes, bytes, restores)))
         outcome.journalError = journal.lastError();
@@ -361,10 +374,20 @@ RestoreOutcome restore(Journal &journal, const QString &romPath, qint64 id)
     }
     outcome.entry = *entry;
     QByteArray now;
-    const auto read = RomPalette::readBytes(romPath, entry->offset, entry->newBytes.size(), now);
+    qsizetype pastEnd = 0;
+    const auto read
+            = RomPalette::readBytes(romPath, entry->offset, entry->newBytes.size(), now, &pastEnd);
     if (!read.ok) {
         outcome.refused = true;
         outcome.refusal = QStringLiteral("Cannot read \"%1\": %2.").arg(romPath, read.reason);
+        return outcome;
+    }
+    if (pastEnd > 0) {
+        outcome.refused = true;
+        outcome.refusal = QStringLiteral("Entry %1 cannot be restored: its bytes at %2 lie past "
+                                         "the end of \"%3\", which is shorter now.")
+                                  .arg(id)
+                                  .arg(QString::number(entry->offset, 16).toUpper(), romPath);
         return outcome;
     }
     if (now != entry->newBytes) {

@@ -91,8 +91,9 @@ private:
 };
 
 // A write through the journal: the bytes at offset are read and recorded,
-// written, and the entry marked done. A journal that fails never stops the
-// write; its reason comes back in journalError.
+// written, and the entry marked done. Bytes equal to those there already
+// are neither recorded nor written (entryId stays 0). A journal that fails
+// never stops the write; its reason comes back in journalError.
 struct WriteOutcome
 {
     RomPalette::FileResult file;
@@ -103,7 +104,8 @@ WriteOutcome write(Journal &journal, const QString &romPath, quint32 offset,
                    const QByteArray &bytes, qint64 restores = 0);
 
 // Writes an entry's old bytes back, when the image still holds its new
-// bytes; otherwise refused with a sentence that says what is there now.
+// bytes (all of them: a file cut short since is refused); otherwise
+// refused with a sentence that says what is there now.
 struct RestoreOutcome
 {
     bool refused = false;

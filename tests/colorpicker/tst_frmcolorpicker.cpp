@@ -91,6 +91,7 @@ private:
     std::unique_ptr<TestServices> m_services;
     std::unique_ptr<ScriptedScreen> m_screen;
     int m_moves = 0;
+    QStringList m_pasted; // Auto Paste's signals: word texts, "[" and "]" around a burst, "end"
 };
 
 void tst_frmColorPicker::init()
@@ -102,6 +103,7 @@ void tst_frmColorPicker::init()
     m_services = std::make_unique<TestServices>();
     m_screen = std::make_unique<ScriptedScreen>();
     m_moves = 0;
+    m_pasted.clear();
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
 }
 
@@ -109,6 +111,13 @@ std::unique_ptr<frmColorPicker> tst_frmColorPicker::open(bool show)
 {
     auto w = std::make_unique<frmColorPicker>(m_services->services(), nullptr, m_screen.get());
     connect(w.get(), &frmColorPicker::moveByBackgroundStarted, this, [this] { ++m_moves; });
+    // A word goes out as the word box shows it, and the box shows the same.
+    connect(w.get(), &frmColorPicker::autoPasteColor, this, [this, p = w.get()](quint16 word) {
+        const QString text = QStringLiteral("%1%2").arg(word & 0xFF, 2, 16, QChar('0')).arg(word >> 8, 2, 16, QChar('0')).toUpper();
+        m_pasted << (text == p->txtGBAColor->text() ? text : text + " while the box shows " + p->txtGBAColor->text());
+    });
+    connect(w.get(), &frmColorPicker::autoPasteBurst, this, [this](bool started) { m_pasted << (started ? "[" : "]"); });
+    connect(w.get(), &frmColorPicker::autoPasteEnded, this, [this] { m_pasted << "end"; });
     if (show) {
         w->show();
         w->activateWindow();
@@ -121,7 +130,8 @@ std::unique_ptr<frmColorPicker> tst_frmColorPicker::open(bool show)
 // Steps, separated by ";": enter|type|paste <box> <text>; keys <box> <text
 // or ^key sequence>...; mode <n>; click old|cc|less|more|h<k>; field|slider
 // [right-]press|move|[right-]release|click <x,y>; arrow up|down; press
-// background|label; clip <text>; clear (Ctrl+H); autocopy; reopen (Ctrl+Q,
+// background|label; clip <text>; clear (Ctrl+H); autocopy; autopaste; show
+// <word text> (as the main window does); target <index>; reopen (Ctrl+Q,
 // then open again); screen <x,y>; zoom <index>; eyedropper|magnifier
 // press|release; tick (eyedropper); look (magnifier); return-tab <n>;
 // file <line|line...>; capture good|bad; block; restart; close.
@@ -171,8 +181,12 @@ void tst_frmColorPicker::run(std::unique_ptr<frmColorPicker> &w, const QString &
             QGuiApplication::clipboard()->setText(a[1]);
         } else if (op == "clear") {
             QTest::keySequence(w.get(), QKeySequence(Qt::CTRL | Qt::Key_H));
-        } else if (op == "autocopy") {
-            w->mnuAutoCopy->trigger();
+        } else if (op == "autocopy" || op == "autopaste") {
+            (op == "autocopy" ? w->mnuAutoCopy : w->mnuAutoPaste)->trigger();
+        } else if (op == "show") {
+            w->showColorWord(quint16(a[1].mid(2, 2).toUInt(nullptr, 16) << 8 | a[1].left(2).toUInt(nullptr, 16)));
+        } else if (op == "target") {
+            w->setAutoPasteTarget(a[1].toInt());
         } else if (op == "reopen") {
             QTest::keySequence(w.get(), QKeySequence(Qt::CTRL | Qt::Key_Q));
             QVERIFY(!w->isVisible());
@@ -213,7 +227,8 @@ void tst_frmColorPicker::run(std::unique_ptr<frmColorPicker> &w, const QString &
 
 // A box's name, boxes, clip, state (hue saturation luminance), ptr, history,
 // mode, field@x,y, slider@row, sliderValue, marker, coords, preview, reads,
-// held, tips, tools, centred, moves, view, settings, warnings, and
+// held, tips, tools, centred, moves, view, settings, warnings, paste (Auto
+// Paste's signals), caption, and
 // sliderAsModeSwitch: whether the slider is what selecting the mode paints.
 QString tst_frmColorPicker::value(frmColorPicker &w, const QString &what)
 {
@@ -278,6 +293,8 @@ QString tst_frmColorPicker::value(frmColorPicker &w, const QString &what)
         { "tools", w.imgMagnifier->geometry().right() < w.canvas->width() ? "shown" : "hidden" },
         { "centred", qAbs(w.frameGeometry().center().x() - w.screen()->geometry().center().x()) <= 1 ? "yes" : "no" },
         { "moves", QString::number(m_moves) },
+        { "paste", m_pasted.join(' ') },
+        { "caption", w.windowTitle() },
         { "settings", QStringLiteral("width %1 %2 copy %3 paste %4 pointer %5 old %6 view %7")
                               .arg(w.widthTwips()).arg(w.cboPercent->currentText()).arg(w.mnuAutoCopy->isChecked())
                               .arg(w.mnuAutoPaste->isChecked()).arg(w.historyPointer())
@@ -291,7 +308,7 @@ void tst_frmColorPicker::scenarios_data()
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("checks"); // what=value, separated by ";"
     QTest::newRow("opening on the old colour leaves the clipboard")
-            << "" << "hex=C0C0C0;word=1863;boxes=0,0,75,192,192,192;clip=before;mode=0;history=C0C0C0,-,-,-,-,-;tips=3";
+            << "" << "hex=C0C0C0;word=1863;boxes=0,0,75,192,192,192;clip=before;mode=0;history=C0C0C0,-,-,-,-,-;tips=3;paste=";
     // The field in hue mode: saturation across, luminance up; only the release records.
     QTest::newRow("field drag in hue mode")
             << "enter sat 100; enter hue 120; field press 10,10; field move 100,150"
@@ -424,6 +441,28 @@ void tst_frmColorPicker::scenarios_data()
     QTest::newRow("settings kept across closing")
             << "autocopy; enter hex 123456; reopen"
             << "hex=123456;ptr=1;history=C0C0C0,123456,-,-,-,-;clip=before";
+    // Auto Paste: each colour the user chooses goes out once, as its word.
+    QTest::newRow("paste: a field drag, one burst")
+            << "field press 10,10; field move 100,150; field move 100,151; field release 100,151" << "paste=[ BE77 ED1C EC1C ]";
+    QTest::newRow("paste: a slider drag, one burst") << "enter sat 100; slider press 5,100; slider move 5,50; slider release 5,50" << "paste=1800 [ 0061 1360 ]";
+    QTest::newRow("paste: the eyedropper, one burst")
+            << "screen 700,300; eyedropper press; tick; tick; screen 5,650; tick; eyedropper release" << "paste=[ B728 2006 ]";
+    QTest::newRow("paste: a typed word, once") << "enter word 1F7C" << "paste=1F7C";
+    QTest::newRow("paste: a typed hex, once on leaving") << "type hex 123456; keys hex ^Return" << "paste=C228";
+    QTest::newRow("paste: a channel, C.C., old colour, history")
+            << "enter red 10; enter sat 100; click cc; click old; click h1" << "paste=0163 0063 1800 1863 0163";
+    QTest::newRow("paste: the colour unchanged sends nothing")
+            << "click old; enter hex C0C0C0; field right-press 10,10; mode 3; arrow up" << "paste=";
+    QTest::newRow("paste: unchecking ends the link and the sending")
+            << "target 5; autopaste; enter word FF7F; field click 10,10; close" << "paste=end;caption=Color Picker";
+    QTest::newRow("paste: closing ends the link") << "enter word FF7F; close" << "paste=FF7F end";
+    QTest::newRow("paste: unchecked across closing, nothing until checked again")
+            << "autopaste; reopen; enter word FF7F; autopaste; enter word 1F7C" << "paste=end 1F7C";
+    QTest::newRow("paste: a shown word sends nothing")
+            << "target 12; show 1F7C; click h1" << "paste=;hex=FF00FF;history=C0C0C0,FF00FF,-,-,-,-;clip=before;caption=Color Picker → colour 12";
+    QTest::newRow("paste: the caption names no box again") << "target 5; target -1" << "caption=Color Picker";
+    QTest::newRow("paste: checked again, the caption names the box again")
+            << "target 5; autopaste; target 6; autopaste" << "caption=Color Picker → colour 6;paste=end";
 }
 
 void tst_frmColorPicker::scenarios()

@@ -1,17 +1,20 @@
-// The three files the program saves (a ROM image's palette, Colorpicker.dat,
-// the bookmark store) against what can go wrong beneath them: a kill at any
-// moment, a full disk, a blocked folder or file, a ROM image gone. Each
-// leaves the old contents or the new, never a torn or empty file, is
-// reported, and the same save works once the fault is gone.
+// The three files the program saves (a ROM image's palette, also through
+// the write journal, Colorpicker.dat, the bookmark store) against what can
+// go wrong beneath them: a kill at any moment, a full disk, a blocked folder
+// or file, a ROM image gone, a sync that fails. Each leaves the old contents
+// or the new, never a torn or empty file, is reported, and the same save
+// works once the fault is gone. A journal entry is marked done only then.
 
 #include "bookmarkstore.h"
 #include "pickersettings.h"
 #include "rompalette.h"
 #include "testfiles.h"
 #include "teststore.h"
+#include "writejournal.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,9 +25,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <thread>
 
@@ -51,21 +56,35 @@ PickerSettings::Settings settings(bool changed)
     return s;
 }
 
-// One saved file ("palette", "settings" or "store"): a good one to start
-// from, a change (the step-th; odd steps give the same as the first),
-// what it holds.
+// One saved file ("palette", "journal": a palette through the journal,
+// "settings" or "store"): a good one to start from, a change (the step-th;
+// odd steps give the same as the first), what it holds.
 struct SavedFile {
     QString kind, path;
     quint32 offset = 0x1A0;
+    mutable std::optional<WriteJournal::Entry> entry; // the journal's, of the last save
 
+    bool rom() const { return kind == u"palette" || kind == u"journal"; }
     bool create() const
     {
         QString reason;
-        return (kind != u"palette" || TestFiles::writeFile(path, TestFiles::romImage(0x1000)))
+        // The journal's own files need room where the palette has none.
+        const int size = kind == u"journal" ? 0x100000 : 0x1000;
+        return (!rom() || TestFiles::writeFile(path, TestFiles::romImage(size)))
             && save(&reason, 0);
     }
     bool save(QString* reason, int step = 1, Bookmarks::RecordSet* table = nullptr) const
     {
+        if (kind == u"journal") {
+            const QString folder = QFileInfo(path).path();
+            WriteJournal::Journal journal(
+                QFileInfo(folder).path() + QStringLiteral("/Journal.sqlite"));
+            const auto w
+                = WriteJournal::write(journal, path, offset, bytesOf(palette(step % 2 ? 0x80 : 1)));
+            entry = journal.entry(w.entryId);
+            return (
+                *reason = w.file.reason + w.journalError, w.file.ok && w.journalError.isEmpty());
+        }
         if (kind == u"palette") {
             const auto r = RomPalette::writePalette(path, offset, palette(step % 2 ? 0x80 : 1));
             return (*reason = r.reason, r.ok);
@@ -178,7 +197,7 @@ class tst_Faults : public QObject {
     SavedFile file(const QString& kind) const
     {
         QDir(m_dir->path()).mkdir(kind);
-        return { kind, m_dir->filePath(kind + QStringLiteral("/file")) };
+        return { kind, m_dir->filePath(kind + QStringLiteral("/file")), 0x1A0, std::nullopt };
     }
 
 private slots:
@@ -187,6 +206,7 @@ private slots:
     void killedSave();
     void saveMeetsAFault_data();
     void saveMeetsAFault();
+    void failedSyncIsAFailedWrite();
 };
 
 void tst_Faults::killedSave_data()
@@ -235,10 +255,10 @@ void tst_Faults::saveMeetsAFault_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("fault");
     const QList<std::pair<const char*, QStringList>> rows = {
-        { "full disk", { "palette", "settings", "store" } },
+        { "full disk", { "palette", "journal", "settings", "store" } },
         { "read-only folder", { "settings", "store" } },
         { "unreadable folder", { "settings", "store" } },
-        { "read-only file", { "palette", "store" } },
+        { "read-only file", { "palette", "journal", "store" } },
         { "file deleted", { "palette" } },
         { "file replaced by a folder", { "palette" } },
         { "folder deleted", { "palette" } },
@@ -264,7 +284,7 @@ void tst_Faults::saveMeetsAFault()
     const QByteArray before = file.contents();
     const bool full = fault == u"full disk",
                gone = fault.contains(u"deleted") || fault.contains(u"replaced");
-    file.offset = kind == u"palette" && full ? quint32(before.size()) : file.offset;
+    file.offset = file.rom() && full ? quint32(before.size()) : file.offset;
     const QString blocked = fault.endsWith(u"folder") ? folder : file.path;
     const QFile::Permissions mode = QFile::permissions(blocked);
     ModeBitsBind bind;
@@ -273,7 +293,7 @@ void tst_Faults::saveMeetsAFault()
 
     // No QVERIFY while the fault is on: it would stay for the next test.
     rlimit normal {};
-    rlimit limit { rlim_t(kind == u"palette" ? before.size() : 0), RLIM_INFINITY };
+    rlimit limit { rlim_t(file.rom() ? before.size() : 0), RLIM_INFINITY };
     std::signal(SIGXFSZ, SIG_IGN);
     bool on = !full
         || (::getrlimit(RLIMIT_FSIZE, &normal) == 0 && ::setrlimit(RLIMIT_FSIZE, &limit) == 0);
@@ -302,6 +322,9 @@ void tst_Faults::saveMeetsAFault()
     QVERIFY2(on, "the fault could not be made");
     QVERIFY2(!saved, "the save reported success");
     QVERIFY(!reason.isEmpty());
+    if (kind == u"journal") // recorded, never marked done, nor judged done
+        QVERIFY(file.entry && !file.entry->markedDone
+            && file.entry->state != WriteJournal::State::Done);
     QCOMPARE(isFile, !gone);
     QVERIFY(!gone || !readable);
     QCOMPARE(file.contents(), before);
@@ -310,6 +333,30 @@ void tst_Faults::saveMeetsAFault()
             QStringList { QStringLiteral("file") });
     QVERIFY2(file.save(&reason), qPrintable(reason));
     QCOMPARE(file.contents(), file.changed(before));
+    QVERIFY(kind != u"journal" || (file.entry && file.entry->markedDone));
+}
+
+// The built program's write meets a sync that fails (EIO): it says so,
+// never "Edited", and the journal's entry is not marked done.
+void tst_Faults::failedSyncIsAFailedWrite()
+{
+    const QString rom = m_dir->filePath(QStringLiteral("game.nds"));
+    QVERIFY(TestFiles::writeFile(rom, TestFiles::romImage(0x1000)));
+    QProcess cindral;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("CINDRAL_DATA_DIR", m_dir->path());
+    env.insert("LD_PRELOAD", FAIL_SYNC_LIBRARY);
+    env.insert("CINDRAL_FAIL_SYNC", QFileInfo(rom).canonicalFilePath());
+    env.insert("ASAN_OPTIONS", "verify_asan_link_order=0:" + env.value("ASAN_OPTIONS"));
+    cindral.setProcessEnvironment(env);
+    cindral.start(CINDRAL_BINARY, { "--write-palette", rom, "1A0", "1F00" });
+    QVERIFY(cindral.waitForFinished(30000));
+    const QString out = cindral.readAllStandardOutput(), err = cindral.readAllStandardError();
+    QCOMPARE(cindral.exitCode(), 1);
+    QVERIFY2(err.contains(rom) && err.contains(std::strerror(EIO)) && !out.contains("Edited"),
+        qPrintable(err + out));
+    const auto entries = WriteJournal::Journal(m_dir->filePath("Journal.sqlite")).entries(rom);
+    QVERIFY(entries.size() == 1 && !entries.first().markedDone);
 }
 
 QTEST_GUILESS_MAIN(tst_Faults)

@@ -1,8 +1,10 @@
 // Arbitrary bytes as a ROM image: the lister finishes, every palette it
 // reports lies inside the image (or, when compressed, starts at a byte of
-// it), and the listing is ordered and one line per palette.
+// it), and the listing is ordered and one line per palette; read as a
+// graphics file, its pixel data lies inside it.
 #include "fuzzsupport.h"
 #include "palettefinder.h"
+#include "rgcn.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -28,6 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         previous = &found;
     }
+    // The same bytes as one graphics file: its pixel data lies inside it.
+    if (const auto header = RomFs::readRgcn({ &image, 0, image.size() }))
+        FUZZ_CHECK(header->dataOffset + header->dataSize <= size);
     const QString text = RomFs::formatListing(listing);
     FUZZ_CHECK(text.count('\n') == qsizetype(listing.palettes.size()));
     return 0;

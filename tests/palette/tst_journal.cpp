@@ -58,42 +58,55 @@ void tst_Journal::init()
 void tst_Journal::stateOfAnEntry_data()
 {
     QTest::addColumn<QString>("what");
+    QTest::addColumn<QByteArray>("written");
     QTest::addColumn<bool>("markedDone");
     QTest::addColumn<QString>("state");
-    QTest::newRow("write finished") << "write" << true << "done";
-    QTest::newRow("died before writing") << "" << false << "not-written";
-    QTest::newRow("died after writing") << "write-unmarked" << false << "done";
-    QTest::newRow("changed since") << "other" << false << "changed";
+    QTest::newRow("write finished") << "write" << newColours << true << "done";
+    QTest::newRow("died before writing") << "" << newColours << false << "not-written";
+    QTest::newRow("died after writing") << "write-unmarked" << newColours << false << "done";
+    QTest::newRow("changed since") << "other" << newColours << false << "changed";
+    // Zeros, as the bytes past the end of a file would read.
+    const QByteArray zeros(4, '\0');
+    QTest::newRow("file cut short since") << "write, cut" << zeros << true << "changed";
 }
 
 void tst_Journal::stateOfAnEntry()
 {
     QFETCH(QString, what);
+    QFETCH(QByteArray, written);
     QFETCH(bool, markedDone);
     QFETCH(QString, state);
     WriteJournal::Journal journal(WriteJournal::Journal::defaultPath());
-    if (what == QLatin1String("write")) {
-        const auto outcome = WriteJournal::write(journal, m_rom, 0x1A0, newColours);
+    if (what.startsWith(QLatin1String("write,")) || what == QLatin1String("write")) {
+        const auto outcome = WriteJournal::write(journal, m_rom, 0x1A0, written);
         QVERIFY2(outcome.file.ok && outcome.entryId > 0, qPrintable(outcome.journalError));
     } else {
         // As if the program died between the steps of a write.
-        const auto id = journal.record(m_rom, 0x1A0, oldColours, newColours);
+        const auto id = journal.record(m_rom, 0x1A0, oldColours, written);
         QVERIFY2(id, qPrintable(journal.lastError()));
         if (!what.isEmpty())
             QVERIFY(RomPalette::writeBytes(m_rom, 0x1A0,
                                            what == QLatin1String("other") ? QByteArray("\1\2\3\4")
-                                                                          : newColours)
+                                                                          : written)
                             .ok);
     }
+    if (what.endsWith(QLatin1String("cut")))
+        QVERIFY(QFile::resize(m_rom, 0x1A2)); // half of the entry's bytes are gone
     const auto entries = journal.entries(m_dir->filePath(QStringLiteral("./game.nds")));
     QCOMPARE(entries.size(), 1);
     const WriteJournal::Entry &entry = entries.first();
     QCOMPARE(entry.romPath, QFileInfo(m_rom).canonicalFilePath());
     QCOMPARE(entry.offset, 0x1A0u);
     QCOMPARE(entry.oldBytes, oldColours);
-    QCOMPARE(entry.newBytes, newColours);
+    QCOMPARE(entry.newBytes, written);
     QCOMPARE(entry.markedDone, markedDone);
     QCOMPARE(WriteJournal::stateName(entry.state), state);
+    // Only an entry whose bytes the image holds is taken back.
+    const QByteArray before = TestFiles::readFile(m_rom);
+    const auto restored = WriteJournal::restore(journal, m_rom, entry.id);
+    QCOMPARE(restored.refused, state != QLatin1String("done"));
+    QCOMPARE(TestFiles::readFile(m_rom).mid(0x1A0),
+             restored.refused ? before.mid(0x1A0) : oldColours + before.mid(0x1A4));
 }
 
 void tst_Journal::keepsTheNewestEntriesOfEachImage()

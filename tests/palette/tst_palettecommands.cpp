@@ -101,12 +101,24 @@ void tst_PaletteCommands::command_data()
         "^cindral \\d+\\.\\d+\\.\\d+\n$", "^$");
     row("write", "--write-palette ROM 20 0000 ff7f", 0, "^Palette 20 Edited\n$", "^$", "0000FF7F");
     row("write a short word", "--write-palette ROM 20 0000 FF7", 2, "^$", "\"FF7\".*\nUsage:");
+    row("write other scripts' digits", "--write-palette ROM 20 0000 \uFF10\u0661F7", 2, "^$",
+        "Usage:");
+    row("write what is there", "--write-palette ROM 20 FF7F 1F00; --history ROM", 0, "^$", "^$");
     row("write past the end", "--write-palette ROM FE 0000 0000", 1, "^$", "past the end");
     row("export to an unknown kind", "--export-palette ROM 20 DIR/p.txt", 2, "^$",
         "p\\.txt: .*\\.gpl.*\nUsage:");
     row("import what was exported",
         "--export-palette ROM 24 DIR/p.gpl --colours 3; --import-palette ROM 20 DIR/p.gpl", 0,
-        "^Palette 20 Edited\n$", "^$", "E003007CFF7F");
+        "^Palette 20 Edited: 3 colours\n$", "^$", "E003007CFF7F");
+    // More colours than the palette would overwrite what follows it.
+    row("import more than 16 colours",
+        "--export-palette ROM 24 DIR/p.bin --colours 17; --import-palette ROM 20 DIR/p.bin", 2,
+        "^$", "^cindral: the file holds 17 colours; give --colours 17 to write them all\n");
+    row("import 17 colours, asked for",
+        "--export-palette ROM 24 DIR/p.bin --colours 17; --import-palette ROM 20 DIR/p.bin "
+        "--colours 17",
+        0, "^Palette 20 Edited: 17 colours\n$", "^$",
+        "E003007CFF7F1F00E003007CFF7F1F00E003007CFF7F1F00E003007C4754616E7B88");
     row("import a missing file", "--import-palette ROM 20 DIR/none.act", 1, "^$",
         "^cindral: [^:]*none\\.act: .+\n$");
     row("history, nothing written", "--history ROM", 0, "^$", "^$");

@@ -104,6 +104,21 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
                 << image << "1028\t16\tok.nclr\n305C\t16\tbig.narc#0\n";
     }
     {
+        const QByteArray packed = compress(archive({ pal16 }), true);
+        QTest::newRow("two compressed archives of one layout")
+                << dsImage({ { "a.lz", packed }, { "b.lz", packed } })
+                << "1000\t16\ta.lz#0\tcompressed\n2000\t16\tb.lz#0\tcompressed\n";
+        // Each stops after its palette, far short of the 16 MiB it claims.
+        QByteArray claims = compress(pal16, false);
+        patch(claims, 1, 0xFFFFFF, 3);
+        QList<QPair<QString, QByteArray>> files(17, { QString(), claims });
+        for (int i = 0; i < files.size(); ++i)
+            files[i].first = QString("broken%1.lz").arg(i, 2, 10, QChar('0'));
+        files.append({ "z.lz", compress(pal16, false) });
+        QTest::newRow("broken streams claiming much hide no later palette")
+                << dsImage(files) << "12000\t16\tz.lz\tcompressed\n";
+    }
+    {
         QByteArray image = dsImage({ { "a.nclr", pal16 }, { "d/b.nclr", pal16 } });
         const qsizetype fnt = u32At(image, 0x40);
         patch(image, fnt + 8, u32At(image, fnt));
