@@ -1,62 +1,50 @@
 #include "findcolours.h"
 
 #include "colourfinder.h"
+#include "commandline.h"
 #include "rompalette.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
-#include <cstdio>
-#include <cstring>
-
 namespace RomFs {
 
 std::optional<int> findColoursCommand(int argc, char *argv[])
 {
-    const char option[] = "--find-colours";
-    bool asked = false;
-    for (int i = 1; i < argc; ++i)
-        asked = asked || std::strcmp(argv[i], option) == 0;
-    if (!asked)
+    if (CommandLine::commandOf(argc, argv) != QLatin1String("--find-colours"))
         return std::nullopt;
 
     // Core only: no display is needed and nothing is written.
     QCoreApplication app(argc, argv);
-    QStringList rest;
-    bool wrong = false;
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-    for (const QString &argument : arguments) {
-        if (argument == QLatin1String(option))
-            continue;
-        wrong = wrong || argument.startsWith(QLatin1Char('-'));
-        rest.append(argument);
+    const CommandLine::Parsed line = CommandLine::parse(QCoreApplication::arguments().mid(1));
+    if (!line.error.isEmpty())
+        return CommandLine::wrongUse(line.error);
+    const QStringList &operands = line.operands;
+    if (operands.size() < 2 || operands.size() - 1 > MaxSearchWords) {
+        return CommandLine::wrongUse(
+                QStringLiteral("--find-colours takes one ROM and 1 to %1 words").arg(MaxSearchWords));
     }
     std::vector<quint16> words;
-    for (qsizetype i = 1; i < rest.size() && !wrong; ++i) {
-        wrong = !RomPalette::isWordText(rest[i]);
-        const auto bytes = RomPalette::WordTextToBytes(rest[i]);
+    for (qsizetype i = 1; i < operands.size(); ++i) {
+        if (!RomPalette::isWordText(operands[i])) {
+            return CommandLine::wrongUse(
+                    QStringLiteral("\"%1\" is not a colour word of four hexadecimal digits")
+                            .arg(operands[i]));
+        }
+        const auto bytes = RomPalette::WordTextToBytes(operands[i]);
         words.push_back(quint16(bytes[0] | bytes[1] << 8));
     }
-    if (wrong || words.empty() || words.size() > size_t(MaxSearchWords)) {
-        std::fprintf(stderr,
-                     "usage: cindral --find-colours ROM WORD... (1 to %d words of four "
-                     "hexadecimal digits, low byte first)\n",
-                     MaxSearchWords);
-        return 2;
-    }
+    const QString &rom = operands.first();
     ColourSearch search;
     QString reason;
-    if (!findColoursInFile(rest.first(), words, search, &reason)) {
-        std::fprintf(stderr, "cindral: cannot read %s: %s\n", qPrintable(rest.first()),
-                     qPrintable(reason));
-        return 1;
+    if (!findColoursInFile(rom, words, search, &reason))
+        return CommandLine::failed(rom, reason);
+    const int status = CommandLine::printOut(formatColourSearch(search));
+    if (status == CommandLine::Done && search.truncated) {
+        CommandLine::warn(rom, QStringLiteral("more than %1 matches; the first are listed")
+                                       .arg(MaxColourMatches));
     }
-    const QByteArray text = formatColourSearch(search).toUtf8();
-    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-    if (search.truncated)
-        std::fprintf(stderr, "cindral: more than %zu matches; the first are listed\n",
-                     MaxColourMatches);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return status;
 }
 
 } // namespace RomFs

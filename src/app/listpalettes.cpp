@@ -1,51 +1,31 @@
 #include "listpalettes.h"
 
+#include "commandline.h"
 #include "palettefinder.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
-#include <cstdio>
-#include <cstring>
-
 namespace RomFs {
 
 std::optional<int> listPalettesCommand(int argc, char *argv[])
 {
-    const char option[] = "--list-palettes";
-    bool asked = false;
-    for (int i = 1; i < argc; ++i)
-        asked = asked || std::strcmp(argv[i], option) == 0;
-    if (!asked)
+    if (CommandLine::commandOf(argc, argv) != QLatin1String("--list-palettes"))
         return std::nullopt;
 
     // Core only: no display is needed and nothing is written.
     QCoreApplication app(argc, argv);
-    QStringList roms;
-    bool wrong = false;
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-    for (const QString &argument : arguments) {
-        if (argument == QLatin1String(option))
-            continue;
-        if (argument.startsWith(QLatin1Char('-')))
-            wrong = true;
-        else
-            roms.append(argument);
-    }
-    if (wrong || roms.size() != 1) {
-        std::fputs("usage: cindral --list-palettes ROM\n", stderr);
-        return 2;
-    }
+    const CommandLine::Parsed line = CommandLine::parse(QCoreApplication::arguments().mid(1));
+    if (!line.error.isEmpty())
+        return CommandLine::wrongUse(line.error);
+    if (line.operands.size() != 1)
+        return CommandLine::wrongUse(QStringLiteral("--list-palettes takes one ROM"));
+    const QString &rom = line.operands.first();
     Listing listing;
     QString reason;
-    if (!listPalettesInFile(roms.first(), listing, &reason)) {
-        std::fprintf(stderr, "cindral: cannot read %s: %s\n", qPrintable(roms.first()),
-                     qPrintable(reason));
-        return 1;
-    }
-    const QByteArray text = formatListing(listing).toUtf8();
-    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    if (!listPalettesInFile(rom, listing, &reason))
+        return CommandLine::failed(rom, reason);
+    return CommandLine::printOut(formatListing(listing));
 }
 
 } // namespace RomFs

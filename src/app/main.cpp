@@ -1,4 +1,5 @@
 #include "cindral_version.h"
+#include "commandline.h"
 #include "datafolder.h"
 #include "findcolours.h"
 #include "frmmain.h"
@@ -11,42 +12,87 @@
 #include <QCommandLineParser>
 #include <QPointer>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-// --help, --help-all and --version only print; they must work without a
-// display, so the application is made on the offscreen platform for them.
-bool onlyPrints(int argc, char *argv[])
+// Qt's own options for the window (QGuiApplication's and QApplication's),
+// which Qt takes out of the arguments itself; those that take a value.
+const char *const qtFlags[] = { "-reverse", "-widgetcount", "-nograb", "-dograb", "-sync",
+                                "-testability" };
+const char *const qtValueOptions[] = { "-platform", "-platformpluginpath", "-platformtheme",
+                                       "-plugin", "-qwindowgeometry", "-geometry", "-qwindowicon",
+                                       "-icon", "-qwindowtitle", "-title", "-session", "-display",
+                                       "-name", "-dialogs", "-style", "-stylesheet" };
+const char *const qtJoinedOptions[] = { "-style=", "-stylesheet=", "-qmljsdebugger=" };
+const char *const printingOptions[] = { "-h", "-?", "--help", "--help-all", "-v", "--version" };
+
+// The window's command line, read before any application object exists: a
+// wrong one is answered without a display, as the commands are.
+struct WindowLine
 {
-    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-        for (const char *option : { "-h", "-?", "--help", "--help-all", "-v", "--version" }) {
-            if (std::strcmp(argv[i], option) == 0)
-                return true;
+    bool onlyPrints = false; // --help, --version
+    QString unknownOption;
+    int qtArgc = 0;   // the arguments before "--", for Qt
+    QStringList roms; // the operands after "--"
+};
+
+WindowLine readWindowLine(int argc, char *argv[])
+{
+    WindowLine line;
+    line.qtArgc = argc;
+    for (int i = 1; i < argc; ++i) {
+        const char *argument = argv[i];
+        if (std::strcmp(argument, "--") == 0) {
+            line.qtArgc = i;
+            for (++i; i < argc; ++i)
+                line.roms.append(QString::fromLocal8Bit(argv[i]));
+            break;
         }
+        if (argument[0] != '-' || argument[1] == '\0')
+            continue;
+        // Qt takes its options with two dashes as well.
+        const char *single = argument[1] == '-' ? argument + 1 : argument;
+        auto among = [](const char *text, const auto &names, bool prefix = false) {
+            return std::any_of(std::begin(names), std::end(names), [&](const char *name) {
+                return prefix ? std::strncmp(text, name, std::strlen(name)) == 0
+                              : std::strcmp(text, name) == 0;
+            });
+        };
+        if (among(argument, printingOptions))
+            line.onlyPrints = true;
+        else if (among(single, qtValueOptions))
+            ++i;
+        else if (!among(single, qtFlags) && !among(single, qtJoinedOptions, true)
+                 && line.unknownOption.isEmpty())
+            line.unknownOption = QString::fromLocal8Bit(argument);
     }
-    return false;
+    return line;
 }
 
-// The ROM image named on the command line, if any. Qt has already taken its
-// own options (-platform, -style, ...) out of the arguments; --help and
-// --version answer here and end the program.
-QStringList parseCommandLine(const QApplication &app)
+QtMessageHandler previousHandler = nullptr;
+
+// Help and the version are printed on the offscreen platform, so that
+// --help-all can list Qt's options for the window too; starting it asks
+// for the runtime folder, which printing never uses.
+void withoutRuntimeFolderWarnings(QtMsgType type, const QMessageLogContext &context,
+                                  const QString &message)
+{
+    if (!message.startsWith(QLatin1String("QStandardPaths: ")) && previousHandler)
+        previousHandler(type, context, message);
+}
+
+// The ROM image named on the command line before "--", if any. Qt has
+// already taken its own options out of the arguments; --help and --version
+// answer here and end the program.
+QStringList parseCommandLine(const QCoreApplication &app)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-            QStringLiteral("Cindral Palette Editor: edit the 16-colour palettes of Nintendo DS "
-                           "and GBA ROM images.\n\n"
-                           "Commands for scripts, answered without a window:\n"
-                           "  cindral --list-palettes ROM\n"
-                           "  cindral --find-colours ROM WORD...\n"
-                           "  cindral --read-palette ROM OFFSET [--colours N]\n"
-                           "  cindral --write-palette ROM OFFSET WORD...\n"
-                           "  cindral --export-palette ROM OFFSET FILE [--colours N]\n"
-                           "  cindral --import-palette ROM OFFSET FILE\n"
-                           "  cindral --history ROM\n"
-                           "  cindral --restore ROM ID"));
+            QStringLiteral("Cindral Palette Editor: edit the colour palettes of Nintendo DS "
+                           "and GBA ROM images.\n\n")
+            + CommandLine::helpText().trimmed());
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("ROM"),
@@ -70,13 +116,19 @@ int main(int argc, char *argv[])
         return *status;
     if (auto status = RenderGraphics::run(argc, argv))
         return *status;
-    if (onlyPrints(argc, argv))
+    const WindowLine line = readWindowLine(argc, argv);
+    if (!line.unknownOption.isEmpty())
+        return CommandLine::wrongUse(QStringLiteral("unknown option ") + line.unknownOption);
+    if (line.onlyPrints) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        previousHandler = qInstallMessageHandler(withoutRuntimeFolderWarnings);
+    }
 
-    QApplication app(argc, argv);
+    int qtArgc = line.qtArgc;
+    QApplication app(qtArgc, argv);
     Platform::describeProgram();
     QApplication::setDesktopFileName(QStringLiteral(CINDRAL_APP_ID));
-    const QStringList arguments = parseCommandLine(app);
+    const QStringList arguments = parseCommandLine(app) + line.roms;
 
     Platform::DialogMessageService messages;
     Platform::DialogFileChooser files;
@@ -86,8 +138,8 @@ int main(int argc, char *argv[])
     frmMain window(services);
     window.show();
     if (!arguments.isEmpty() && !window.chooseRomFromCommandLine(arguments.first()))
-        std::fprintf(stderr, "cindral: cannot open %s; no ROM image is open.\n",
-                     qPrintable(arguments.first()));
+        CommandLine::failed(arguments.first(),
+                            QStringLiteral("cannot be opened; no ROM image is open"));
     const int status = app.exec();
 
     // The bookmark window's "End" ends the program with tool windows still

@@ -14,7 +14,8 @@ class Journal;
 
 // Edit > Write History: the journal's entries for the open ROM image,
 // newest first, with the colours before and after each write, and Restore,
-// which writes an entry's old colours back.
+// which writes an entry's old colours back, after the later entries that
+// wrote over them when the user agrees.
 class frmWriteHistory : public QWidget
 {
     Q_OBJECT
@@ -39,6 +40,11 @@ signals:
     void restored(quint32 offset);
 
 private:
+    qint64 selectedId() const;
+    void warn(const QString &text);
+    // Restores one entry; false when refused or failed (the user was told).
+    bool restoreEntry(qint64 id);
+
     Platform::Services m_services;
     WriteJournal::Journal *m_journal;
     QString m_romPath;

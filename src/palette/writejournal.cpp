@@ -17,9 +17,13 @@ constexpr const char *schemaSql
         = "CREATE TABLE IF NOT EXISTS writes("
           " id INTEGER PRIMARY KEY AUTOINCREMENT, time TEXT NOT NULL, rom TEXT NOT NULL,"
           " offset INTEGER NOT NULL, old BLOB NOT NULL, new BLOB NOT NULL,"
-          " done INTEGER NOT NULL DEFAULT 0);"
+          " done INTEGER NOT NULL DEFAULT 0, restores INTEGER);"
           "CREATE INDEX IF NOT EXISTS writes_by_rom ON writes(rom, id);";
-constexpr const char *columns = "SELECT id, time, rom, offset, old, new, done FROM writes ";
+// Journals written before restores were marked lack the column; their
+// entries stay and simply restore nothing.
+constexpr const char *restoresColumnSql = "ALTER TABLE writes ADD COLUMN restores INTEGER";
+constexpr const char *columns
+        = "SELECT id, time, rom, offset, old, new, done, restores FROM writes ";
 // Pruning looks at many rows, so it runs on a connection's first entry for
 // an image and then on every hundredth; the lists never show more than
 // KeptPerImage entries in between.
@@ -43,6 +47,7 @@ struct Journal::Connection
         entry.oldBytes = query.columnBlob(4);
         entry.newBytes = query.columnBlob(5);
         entry.markedDone = query.columnInt64(6) != 0;
+        entry.restores = query.columnInt64(7); // NULL reads as 0
         return entry;
     }
 };
@@ -124,15 +129,19 @@ bool Journal::ensureOpen()
     // log is synced at its checkpoints instead.
     if (Sqlite::execute(db, "PRAGMA journal_mode=WAL") != SQLITE_OK
         || Sqlite::execute(db, "PRAGMA synchronous=NORMAL") != SQLITE_OK
-        || Sqlite::execute(db, schemaSql) != SQLITE_OK) {
+        || Sqlite::execute(db, schemaSql) != SQLITE_OK
+        || (!Sqlite::Statement(db, "SELECT restores FROM writes LIMIT 0")
+            && Sqlite::execute(db, restoresColumnSql) != SQLITE_OK)) {
         fail(Sqlite::errorOf(db));
         return false;
     }
     const QByteArray byRomSql = QByteArray(columns) + "WHERE rom = ?1 ORDER BY id DESC LIMIT "
             + QByteArray::number(KeptPerImage);
     const QByteArray byIdSql = QByteArray(columns) + "WHERE id = ?1";
-    connection->insert = Sqlite::Statement(
-            db, "INSERT INTO writes(time, rom, offset, old, new) VALUES(?1, ?2, ?3, ?4, ?5)");
+    connection->insert
+            = Sqlite::Statement(db,
+                                "INSERT INTO writes(time, rom, offset, old, new, restores)"
+                                " VALUES(?1, ?2, ?3, ?4, ?5, NULLIF(?6, 0))");
     connection->done = Sqlite::Statement(db, "UPDATE writes SET done = 1 WHERE id = ?1");
     connection->prune = Sqlite::Statement(
             db,
@@ -150,7 +159,8 @@ bool Journal::ensureOpen()
 }
 
 std::optional<qint64> Journal::record(const QString &romPath, quint32 offset,
-                                      const QByteArray &oldBytes, const QByteArray &newBytes)
+                                      const QByteArray &oldBytes, const QByteArray &newBytes,
+                                      qint64 restores)
 {
     if (!ensureOpen())
         return std::nullopt;
@@ -162,6 +172,7 @@ std::optional<qint64> Journal::record(const QString &romPath, quint32 offset,
     insert.bind(3, qint64(offset));
     insert.bindBlob(4, oldBytes);
     insert.bindBlob(5, newBytes);
+    insert.bind(6, restores);
     const int rc = insert.step();
     insert.reset();
     if (rc != SQLITE_DONE) {
@@ -223,13 +234,18 @@ QList<Entry> Journal::entries(const QString &romPath)
         return result;
     Sqlite::Statement &query = m_connection->byRom;
     query.bind(1, romKey(romPath));
+    QHash<qint64, qint64> restoredBy; // newest first, so the newest restore wins
     const qint64 size = QFileInfo(romPath).size();
     while (query.step() == SQLITE_ROW) {
         Entry entry = m_connection->read(query);
         entry.state = stateOf(entry, size);
+        if (entry.restores && !restoredBy.contains(entry.restores))
+            restoredBy.insert(entry.restores, entry.id);
         result.append(entry);
     }
     query.reset();
+    for (Entry &entry : result)
+        entry.restoredBy = restoredBy.value(entry.id);
     return result;
 }
 
@@ -248,8 +264,74 @@ std::optional<Entry> Journal::entry(qint64 id)
     return found;
 }
 
+namespace {
+
+bool overlap(const Entry &a, const Entry &b)
+{
+    return a.offset < b.offset + quint64(b.newBytes.size())
+            && b.offset < a.offset + quint64(a.newBytes.size());
+}
+
+} // namespace
+
+RestorePlan planRestore(const QList<Entry> &entries, qint64 id)
+{
+    RestorePlan plan;
+    // Oldest first from the entry on: a later entry is in the way when it
+    // wrote over the entry or over one already in the way.
+    QList<const Entry *> inTheWay;
+    for (auto it = entries.crbegin(); it != entries.crend(); ++it) {
+        if (it->id == id
+            || (!inTheWay.isEmpty()
+                && std::any_of(inTheWay.begin(), inTheWay.end(),
+                               [&](const Entry *e) { return overlap(*e, *it); })))
+            inTheWay.append(&*it);
+    }
+    if (inTheWay.isEmpty() || inTheWay.first()->id != id)
+        return { {}, id };
+    const Entry &target = *inTheWay.takeFirst();
+
+    // The image's bytes under every entry concerned, changed as each
+    // restore would change them.
+    QHash<quint64, char> image;
+    for (const Entry *entry : std::as_const(inTheWay) + QList<const Entry *>{ &target }) {
+        QByteArray now;
+        qsizetype pastEnd = 0;
+        if (!RomPalette::readBytes(entry->romPath, entry->offset, entry->newBytes.size(), now,
+                                   &pastEnd)
+                     .ok
+            || pastEnd > 0)
+            return { {}, entry->id };
+        for (qsizetype i = 0; i < now.size(); ++i)
+            image.insert(entry->offset + quint64(i), now[i]);
+    }
+    auto holds = [&](const Entry &entry, const QByteArray &bytes) {
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            if (image.value(entry.offset + quint64(i)) != bytes[i])
+                return false;
+        }
+        return true;
+    };
+    for (auto it = inTheWay.crbegin(); it != inTheWay.crend() && !holds(target, target.newBytes);
+         ++it) {
+        const Entry &entry = **it;
+        if (!holds(entry, entry.newBytes)) {
+            plan.laterEntries.clear(); // all of them then: each stands in the way
+            for (auto later = inTheWay.crbegin(); later != inTheWay.crend(); ++later)
+                plan.laterEntries.append((*later)->id);
+            return { plan.laterEntries, entry.id };
+        }
+        for (qsizetype i = 0; i < entry.oldBytes.size(); ++i)
+            image.insert(entry.offset + quint64(i), entry.oldBytes[i]);
+        plan.laterEntries.append(entry.id);
+    }
+    if (!holds(target, target.newBytes))
+        plan.blockedBy = id;
+    return plan;
+}
+
 WriteOutcome write(Journal &journal, const QString &romPath, quint32 offset,
-                   const QByteArray &bytes)
+                   const QByteArray &bytes, qint64 restores)
 {
     WriteOutcome outcome;
     QByteArray oldBytes;
@@ -260,7 +342,7 @@ WriteOutcome write(Journal &journal, const QString &romPath, quint32 offset,
     if (read.ok && pastEnd == 0 && oldBytes == bytes)
         return outcome;
     std::optional<qint64> id;
-    if (read.ok && !(id = journal.record(romPath, offset, oldBytes, bytes)))
+    if (read.ok && !(id = journal.record(romPath, offset, oldBytes, bytes, restores)))
         outcome.journalError = journal.lastError();
     outcome.file = RomPalette::writeBytes(romPath, offset, bytes);
     // An image that cannot be read mostly cannot be written either; then
@@ -317,7 +399,7 @@ RestoreOutcome restore(Journal &journal, const QString &romPath, qint64 id)
                           .arg(QString::number(entry->offset, 16).toUpper(), wordTexts(now));
         return outcome;
     }
-    outcome.write = write(journal, romPath, entry->offset, entry->oldBytes);
+    outcome.write = write(journal, romPath, entry->offset, entry->oldBytes, id);
     return outcome;
 }
 

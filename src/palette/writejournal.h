@@ -38,6 +38,8 @@ struct Entry
     QByteArray newBytes;
     bool markedDone = false;
     State state = State::Done;
+    qint64 restores = 0;   // the entry whose old bytes this one wrote back
+    qint64 restoredBy = 0; // the newest entry that restored this one (lists only)
 };
 
 // "done", "not-written", "changed".
@@ -59,10 +61,11 @@ public:
     // The journal in the data folder.
     static QString defaultPath();
 
-    // Records a write about to happen; the entry's id, or nothing when the
+    // Records a write about to happen (restores: the entry whose old bytes
+    // it writes back, 0 for none); the entry's id, or nothing when the
     // journal cannot be opened or written (lastError() says why).
     std::optional<qint64> record(const QString &romPath, quint32 offset, const QByteArray &oldBytes,
-                                 const QByteArray &newBytes);
+                                 const QByteArray &newBytes, qint64 restores = 0);
     bool markDone(qint64 id);
 
     // The entries of one ROM image, newest first, with their states.
@@ -98,7 +101,7 @@ struct WriteOutcome
     qint64 entryId = 0;
 };
 WriteOutcome write(Journal &journal, const QString &romPath, quint32 offset,
-                   const QByteArray &bytes);
+                   const QByteArray &bytes, qint64 restores = 0);
 
 // Writes an entry's old bytes back, when the image still holds its new
 // bytes (all of them: a file cut short since is refused); otherwise
@@ -111,6 +114,23 @@ struct RestoreOutcome
     Entry entry;
 };
 RestoreOutcome restore(Journal &journal, const QString &romPath, qint64 id);
+
+// What taking the image back to an entry's old bytes takes when later
+// entries wrote over some of its bytes (entries overlap when their byte
+// ranges do): those later entries, newest first, each restored in turn
+// before the entry itself. Only as many as are needed: the walk stops
+// where the entry's own new bytes are back. blockedBy is the first entry
+// of the walk that would not find its new bytes in place (the entry
+// itself when nothing in the journal explains what the image holds); the
+// plan may then not run, and laterEntries names every later entry in the
+// way.
+struct RestorePlan
+{
+    QList<qint64> laterEntries; // to restore first, newest first
+    qint64 blockedBy = 0;
+};
+// entries: the image's entries, newest first, as Journal::entries gives them.
+RestorePlan planRestore(const QList<Entry> &entries, qint64 id);
 
 // Bytes as word texts separated by single spaces ("FF7F 1F00").
 QString wordTexts(const QByteArray &bytes);

@@ -123,14 +123,29 @@ void vcUPDATECTL::buildControls()
 void vcUPDATECTL::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::FontChange && !m_designed.isEmpty())
+    if (event->type() == QEvent::FontChange && !m_designed.isEmpty()) {
+        m_extra = 0; // room for the new font's lines, more or fewer
         fitTexts();
+    }
+}
+
+// The lines a label keeps room for, whatever it shows at the moment: the
+// texts that arrive later (progress, failures with an address and a
+// reason, the update's title and path) then fit without the window
+// growing and its buttons moving under the pointer.
+int vcUPDATECTL::reservedLines(const QLabel *label) const
+{
+    if (label == lblPROGRESS || label == lblPROGRESSUPDATE)
+        return 4;
+    return label == lblUPDATE ? 5 : 1;
 }
 
 // The layout was drawn for a smaller system font. Each label is widened to
-// its page's margin and given the height its text needs, below the label
-// above it; when a page then runs out of room, the pages, the buttons, the
-// control and its window grow downwards together.
+// its page's margin and given the height its text needs or reserves, below
+// the label above it; the pages, the buttons, the control and its window
+// grow downwards together to the tallest page, hidden labels included, so
+// every page has the same size. Only a text longer than its reserve grows
+// them later.
 void vcUPDATECTL::fitTexts()
 {
     const QRect frame = m_designed.value(fraFRAME[0]);
@@ -139,19 +154,25 @@ void vcUPDATECTL::fitTexts()
         const QRect inside = fraFRAME[page]->contentsRect();
         int below = inside.top(); // bottom of the labels placed so far
         int slotTop = below;      // lblNO and lblYES share one place
+        int bottom = below;       // of every label, shown or not
         for (QLabel *label : m_pages[page]) {
             const QRect designed = m_designed.value(label);
             const int width = frame.width() - pageMargin - designed.left();
             const int top = std::max(designed.top(), label == lblYES ? slotTop : below);
             if (label == lblNO)
                 slotTop = below;
-            const int height = std::max(designed.height(), label->heightForWidth(width));
+            const int height = std::max({ designed.height(), label->heightForWidth(width),
+                                          reservedLines(label)
+                                                  * label->fontMetrics().lineSpacing() });
             label->setGeometry(designed.left(), top, width, height);
             if (!label->isHidden())
                 below = top + height;
+            bottom = std::max(bottom, top + height);
         }
-        extra = std::max(extra, below + pageMargin - frame.height());
+        extra = std::max(extra, bottom + pageMargin - frame.height());
     }
+    // Never smaller again: a page shown once keeps its room.
+    extra = m_extra = std::max(m_extra, extra);
     for (QGroupBox *page : fraFRAME)
         page->resize(frame.width(), frame.height() + extra);
 

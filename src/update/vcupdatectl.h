@@ -95,6 +95,7 @@ private:
     void ReadConfigFile(const QByteArray &bytes);
     bool makeConfigFolder();
     void showStartError(int number, const QString &description);
+    int reservedLines(const QLabel *label) const;
     void fitTexts();
     void ErrorMessage();
     void showFailure(const QString &text);
@@ -127,4 +128,5 @@ private:
     // the controls that fitTexts() moves.
     std::array<QList<QLabel *>, 3> m_pages;
     QHash<QWidget *, QRect> m_designed;
+    int m_extra = 0; // the height added to the design, which only grows
 };

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sqlite3.h>
+
 namespace {
 
 const QByteArray oldColours = QByteArray::fromHex("FF7F1F00");
@@ -30,7 +32,9 @@ private slots:
     void stateOfAnEntry_data();
     void stateOfAnEntry();
     void keepsTheNewestEntriesOfEachImage();
-    void restoreFromTheWindowOnlyOverItsOwnWrite();
+    void restoreFromTheWindow_data();
+    void restoreFromTheWindow();
+    void listShowsEachColourAtLocalTime();
     void brokenJournalWarnsOnceAndWritesGoOn();
     void paletteFilesThroughTheFileMenu();
 
@@ -145,33 +149,131 @@ void tst_Journal::typePalette(frmMain &window, const QString &word)
         box->setText(word);
 }
 
-void tst_Journal::restoreFromTheWindowOnlyOverItsOwnWrite()
+// Writes "OFFSET:WORD WORD..." in turn, separated by "; ": through the
+// journal, from the main "window", "outside" the journal, or into an "old"
+// journal made before restores were marked. Then a restore from the
+// Write History window, answered as given.
+void tst_Journal::restoreFromTheWindow_data()
 {
-    const QByteArray original = TestFiles::readFile(m_rom);
+    QTest::addColumn<QString>("writes");
+    QTest::addColumn<qint64>("restore");
+    QTest::addColumn<bool>("agree");
+    QTest::addColumn<QString>("at1A0");    // the image afterwards
+    QTest::addColumn<QString>("states");   // "id state|..." newest first
+    QTest::addColumn<QString>("messages"); // "title: first line|..."
+    const QString twoWrites = "1A0:E003 007C; 1A0:1F00",
+                  restored = Platform::programTitle() + ": Palette 1A0 Restored";
+    QTest::newRow("newest, at once") << twoWrites << qint64(2) << false << "E003 007C"
+                                     << "3 Done (restores 2)|2 Restored by 3|1 Done" << restored;
+    QTest::newRow("older, declined") << twoWrites << qint64(1) << false << "1F00 007C"
+                                     << "2 Done|1 Done"
+                                     << "Restore: Entry 2 wrote here since; restore it first.";
+    QTest::newRow("older, through the later one")
+            << "1A0:E003 007C; window 1A0:1F00" << qint64(1) << true << "FF7F 1F00"
+            << "4 Done (restores 1)|3 Done (restores 2)|2 Restored by 3|1 Restored by 4"
+            << "Restore: Entry 2 wrote here since; restore it first.|" + restored;
+    QTest::newRow("only the overlapping ones, newest first")
+            << "1A0:E003 007C; 1A2:0000; 1C0:0000; 1A0:1111" << qint64(1) << true << "FF7F 1F00"
+            << "7 Done (restores 1)|6 Done (restores 2)|5 Done (restores 4)|4 Restored by 5|"
+               "3 Done|2 Restored by 6|1 Restored by 7"
+            << "Restore: Entries 2 and 4 wrote here since; restore them first.|" + restored;
+    QTest::newRow("a later one changed outside the journal")
+            << twoWrites + "; outside 1A0:2222" << qint64(1) << true << "2222 007C"
+            << "2 Done|1 Done"
+            << "Warning: Entry 2 wrote here since; restore it first.";
+    QTest::newRow("from a journal older than the marks")
+            << "old 1A0:E003 007C" << qint64(1) << false << "FF7F 1F00"
+            << "2 Done (restores 1)|1 Restored by 2" << restored;
+}
+
+void tst_Journal::restoreFromTheWindow()
+{
+    QFETCH(QString, writes);
+    QFETCH(qint64, restore);
+    QFETCH(bool, agree);
+    WriteJournal::Journal journal(WriteJournal::Journal::defaultPath());
     const auto owner = windowAt1A0();
     frmMain &window = *owner;
-    typePalette(window, QStringLiteral("1F00"));
-    window.Command1_Click();
-    typePalette(window, QStringLiteral("E003"));
-    window.Command1_Click();
+    for (QString write : writes.split("; ")) {
+        const QString first = write.section(' ', 0, 0);
+        const QString how = first.contains(':') ? QString() : first;
+        if (!how.isEmpty())
+            write = write.section(' ', 1);
+        const quint32 offset = write.section(':', 0, 0).toUInt(nullptr, 16);
+        const QByteArray bytes = QByteArray::fromHex(write.section(':', 1).toLatin1());
+        if (how == "old") {
+            // The journal as the program wrote it before restores were marked.
+            sqlite3 *db = nullptr;
+            QVERIFY(QDir().mkpath(QFileInfo(WriteJournal::Journal::defaultPath()).path()));
+            sqlite3_open(WriteJournal::Journal::defaultPath().toUtf8().constData(), &db);
+            const QByteArray sql
+                    = "CREATE TABLE writes(id INTEGER PRIMARY KEY AUTOINCREMENT, "
+                      "time TEXT NOT NULL, rom TEXT NOT NULL, offset INTEGER NOT NULL, "
+                      "old BLOB NOT NULL, new BLOB NOT NULL, done INTEGER NOT NULL "
+                      "DEFAULT 0); INSERT INTO writes VALUES(1, '2020-01-01T00:00:00Z', '"
+                    + WriteJournal::romKey(m_rom).toUtf8() + "', " + QByteArray::number(offset)
+                    + ", x'" + TestFiles::readFile(m_rom).mid(offset, bytes.size()).toHex()
+                    + "', x'" + bytes.toHex() + "', 1)";
+            QCOMPARE(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(db);
+        }
+        if (how == "window") {
+            window.loadPaletteAt(write.section(':', 0, 0));
+            window.txtChgPal[0]->setText(write.section(':', 1));
+            window.Command1_Click();
+            continue;
+        }
+        QVERIFY(how.isEmpty() ? WriteJournal::write(journal, m_rom, offset, bytes).file.ok
+                              : RomPalette::writeBytes(m_rom, offset, bytes).ok);
+    }
+    window.loadPaletteAt(QStringLiteral("1A0"));
+    m_services.messages.messages.clear();
     window.mnuWriteHistory_Click();
     frmWriteHistory *history = window.writeHistoryWindow();
     QVERIFY(history);
-    QCOMPARE(history->lstEntries->rowCount(), 2);
+    QTableWidget *list = history->lstEntries;
+    list->selectRow(list->rowCount() - int(restore));
+    m_services.messages.answers = { agree ? QMessageBox::Yes : QMessageBox::No };
+    history->cmdRestore_Click();
 
-    // The older entry's bytes were overwritten since: refused, saying what is there.
-    history->lstEntries->selectRow(1);
-    history->cmdRestore_Click();
-    QCOMPARE(m_services.messages.messages.last().title, QStringLiteral("Warning"));
-    QVERIFY(m_services.messages.messages.last().text.contains(QStringLiteral("E003 E003")));
+    QFETCH(QString, at1A0);
+    QCOMPARE(WriteJournal::wordTexts(TestFiles::readFile(m_rom).mid(0x1A0, 4)), at1A0);
+    QCOMPARE(window.txtChgPal[0]->text() + ' ' + window.txtChgPal[1]->text(), at1A0);
+    QStringList states, messages;
+    for (int row = 0; row < list->rowCount(); ++row)
+        states << list->item(row, 0)->text() + ' '
+                        + list->item(row, list->columnCount() - 1)->text();
+    QTEST(states.join('|'), "states");
+    for (const RecordedMessage &message : std::as_const(m_services.messages.messages))
+        messages << message.title + ": " + message.text.section('\n', 0, 0);
+    QTEST(messages.join('|'), "messages");
+    // The selection stays on the entry the user chose.
+    QCOMPARE(list->selectedItems().value(0)->row(), list->rowCount() - int(restore));
+}
 
-    history->lstEntries->selectRow(0);
-    history->cmdRestore_Click();
-    history->lstEntries->selectRow(2); // the first write, below the restore and the second
-    history->cmdRestore_Click();
-    QCOMPARE(TestFiles::readFile(m_rom), original);
-    QCOMPARE(history->lstEntries->rowCount(), 4);                  // each restore is an entry too
-    QCOMPARE(window.txtChgPal[0]->text(), QStringLiteral("FF7F")); // the boxes follow
+void tst_Journal::listShowsEachColourAtLocalTime()
+{
+    qputenv("TZ", "JST-9"); // nine hours ahead of UTC, all year
+    QByteArray colours;
+    for (int word = 0; word < 256; ++word)
+        colours += char(word) + QByteArray(1, char(word >> 3));
+    WriteJournal::Journal journal(WriteJournal::Journal::defaultPath());
+    QVERIFY(WriteJournal::write(journal, m_rom, 0x200, colours).file.ok);
+    frmWriteHistory history(m_services.services(), &journal);
+    history.showRom(m_rom);
+    const QTableWidget *list = history.lstEntries;
+    QStringList headers;
+    for (int column = 0; column < list->columnCount(); ++column)
+        headers << list->horizontalHeaderItem(column)->text();
+    QCOMPARE(headers.join(' '), "Id Time Offset Colours Before After State");
+    QCOMPARE(list->item(0, 3)->text(), "256");
+    const QImage strip = list->item(0, 5)->data(Qt::DecorationRole).value<QPixmap>().toImage();
+    QSet<QRgb> shown;
+    for (int i = 0; i < 256; ++i)
+        shown.insert(strip.pixel(12 * (i % 16) + 6, 12 * (i / 16) + 6));
+    QCOMPARE(shown.size(), 256);
+    const QDateTime utc = QDateTime::fromString(journal.entries(m_rom).first().time, Qt::ISODate);
+    QCOMPARE(list->item(0, 1)->text(), utc.addSecs(9 * 3600).toString("yyyy-MM-dd HH:mm:ss"));
 }
 
 void tst_Journal::brokenJournalWarnsOnceAndWritesGoOn()

@@ -4,6 +4,7 @@
 #include "testfiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -19,19 +20,31 @@ struct Run
     QString out, err;
 };
 
+// A command line as a shell would take it: leading NAME=VALUE words set the
+// environment (an empty value unsets it); ">/dev/full" at the end is where
+// standard output goes.
 Run run(const QTemporaryDir &dir, const QString &commandLine)
 {
     QStringList arguments = commandLine.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CINDRAL_DATA_DIR"), dir.filePath(QStringLiteral("data")));
+    // No display and no platform chosen: a program that reached for a
+    // window system would fail at once.
+    for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE" })
+        env.remove(QString::fromLatin1(name));
+    while (!arguments.isEmpty() && arguments.first().contains(QRegularExpression("^[A-Z_]+="))) {
+        const QString setting = arguments.takeFirst();
+        const QString name = setting.section(QLatin1Char('='), 0, 0);
+        const QString value = setting.section(QLatin1Char('='), 1);
+        value.isEmpty() ? env.remove(name) : env.insert(name, value);
+    }
     for (QString &argument : arguments)
         argument.replace(QLatin1String("ROM"), dir.filePath(QStringLiteral("game.nds")))
                 .replace(QLatin1String("DIR"), dir.path());
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("CINDRAL_DATA_DIR"), dir.filePath(QStringLiteral("data")));
-    // A window system asked for would make the program fail at once.
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    if (!arguments.isEmpty() && arguments.last() == QLatin1String(">/dev/full"))
+        process.setStandardOutputFile(arguments.takeLast().mid(1));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(CINDRAL_BINARY), arguments);
     const bool finished = process.waitForFinished(30000);
@@ -66,18 +79,34 @@ void tst_PaletteCommands::command_data()
         "^$");
     row("read 2, option first", "--colours 2 --read-palette ROM 20", 0, "^FF7F 1F00\n$", "^$");
     row("read to the last byte", "--read-palette ROM FC --colours=2", 0, "^\\w{4} \\w{4}\n$", "^$");
-    row("read past the end", "--read-palette ROM F0", 1, "^$", "^cindral: .*past the end.*\n$");
+    row("read past the end", "--read-palette ROM F0", 1, "^$",
+        "^cindral: [^:]*game\\.nds: .*past the end.*\n$");
+    row("read, standard output full", "--read-palette ROM 20 >/dev/full", 1, "^$",
+        "^cindral: standard output: .+\n$");
+    row("palette's end past the last offset", "--read-palette ROM 7FFFFFF0 --colours 256", 2, "^$",
+        "7FFFFFF0 would end at 800001EF.*\nUsage: cindral");
     row("offset not hexadecimal", "--read-palette ROM 2G", 2, "^$", "\"2G\".*\nUsage:");
     row("257 colours", "--read-palette ROM 0 --colours 257", 2, "^$", "Usage:");
-    row("no such image", "--read-palette DIR/none.nds 0", 1, "^$", "^cindral: .*none\\.nds.*\n$");
+    row("no such image", "--read-palette DIR/none.nds 0", 1, "^$",
+        "^cindral: [^:]*none\\.nds: no such file\n$");
+    row("file named like an option, after --", "dash-copy; --read-palette --colours 1 -- -game.nds 20",
+        0, "^FF7F\n$", "^$");
+    row("file named like an option", "dash-copy; --read-palette -game.nds 20", 2, "^$",
+        "-game\\.nds\nUsage:");
     row("unknown option", "--history ROM --fast", 2, "^$", "--fast.*\nUsage:");
+    row("unknown option, no command", "--list-palette ROM", 2, "^$",
+        "^cindral: unknown option --list-palette\nUsage: cindral \\[ROM\\]\n");
+    row("help with no runtime folder", "XDG_RUNTIME_DIR= --help", 0, "1 to 256 colours", "^$");
+    row("version with a runtime folder not private", "XDG_RUNTIME_DIR=/proc --version", 0,
+        "^cindral \\d+\\.\\d+\\.\\d+\n$", "^$");
     row("write", "--write-palette ROM 20 0000 ff7f", 0, "^Palette 20 Edited\n$", "^$", "0000FF7F");
     row("write a short word", "--write-palette ROM 20 0000 FF7", 2, "^$", "\"FF7\".*\nUsage:");
     row("write other scripts' digits", "--write-palette ROM 20 0000 \uFF10\u0661F7", 2, "^$",
         "Usage:");
     row("write what is there", "--write-palette ROM 20 FF7F 1F00; --history ROM", 0, "^$", "^$");
     row("write past the end", "--write-palette ROM FE 0000 0000", 1, "^$", "past the end");
-    row("export to an unknown kind", "--export-palette ROM 20 DIR/p.txt", 1, "^$", "p\\.txt.*\\.gpl");
+    row("export to an unknown kind", "--export-palette ROM 20 DIR/p.txt", 2, "^$",
+        "p\\.txt: .*\\.gpl.*\nUsage:");
     row("import what was exported",
         "--export-palette ROM 24 DIR/p.gpl --colours 3; --import-palette ROM 20 DIR/p.gpl", 0,
         "^Palette 20 Edited: 3 colours\n$", "^$", "E003007CFF7F");
@@ -90,8 +119,11 @@ void tst_PaletteCommands::command_data()
         "--colours 17",
         0, "^Palette 20 Edited: 17 colours\n$", "^$",
         "E003007CFF7F1F00E003007CFF7F1F00E003007CFF7F1F00E003007C4754616E7B88");
-    row("import a missing file", "--import-palette ROM 20 DIR/none.act", 1, "^$", "none\\.act");
+    row("import a missing file", "--import-palette ROM 20 DIR/none.act", 1, "^$",
+        "^cindral: [^:]*none\\.act: .+\n$");
     row("history, nothing written", "--history ROM", 0, "^$", "^$");
+    row("history of a missing image", "--history DIR/none.nds", 1, "^$",
+        "^cindral: [^:]*none\\.nds: no such file\n$");
     row("history", "--write-palette ROM 20 0000 1111; --history ROM", 0,
         "^1\t\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\t20\tFF7F 1F00\t0000 1111\tdone\n$", "^$",
         "00001111");
@@ -99,11 +131,11 @@ void tst_PaletteCommands::command_data()
         "^Palette 20 Restored\n$", "^$");
     row("restore over a later write",
         "--write-palette ROM 20 0000 1111; --write-palette ROM 20 2222; --restore ROM 1", 1, "^$",
-        "^cindral: .*2222 1111 now\\.\n$", "22221111");
+        "^cindral: [^:]*game\\.nds: .*2222 1111 now\n$", "22221111");
     row("restore an unknown entry", "--write-palette ROM 20 0000; --restore ROM 9", 1, "^$", "9",
         "0000");
     row("journal cannot be opened", "journal-is-a-folder; --write-palette ROM 20 0000", 0,
-        "^Palette 20 Edited\n$", "^cindral: warning: .*Journal\\.sqlite.*\n$", "0000");
+        "^Palette 20 Edited\n$", "^cindral: warning: [^:]*Journal\\.sqlite: .*\n$", "0000");
 }
 
 void tst_PaletteCommands::command()
@@ -121,6 +153,10 @@ void tst_PaletteCommands::command()
     for (const QString &step : std::as_const(steps)) {
         if (step == QLatin1String("journal-is-a-folder")) {
             QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("data/Journal.sqlite"))));
+            continue;
+        }
+        if (step == QLatin1String("dash-copy")) {
+            QVERIFY(QFile::copy(rom, dir.filePath(QStringLiteral("-game.nds"))));
             continue;
         }
         const Run setUp = run(dir, step);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QtEndian>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -220,32 +221,43 @@ void tst_PaletteFinder::commandLinePrintsTheListOrFails_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("output");
-    const QString option = "--list-palettes";
-    QTest::newRow("list") << QStringList{ option, "rom.nds" } << 0
-                          << "1028\t16\tpal/a.nclr\n2000\t16\tpal/b.lz\tcompressed\n";
-    QTest::newRow("nothing found") << QStringList{ option, "empty.gba" } << 0 << "";
-    QTest::newRow("missing file") << QStringList{ option, "missing.nds" } << 1 << "";
-    QTest::newRow("a folder") << QStringList{ option, "." } << 1 << "";
-    QTest::newRow("no ROM") << QStringList{ option } << 2 << "";
-    QTest::newRow("two ROMs") << QStringList{ option, "rom.nds", "rom.nds" } << 2 << "";
-    QTest::newRow("unknown option") << QStringList{ option, "--all", "rom.nds" } << 2 << "";
+    QTest::addColumn<QString>("error"); // a pattern
+    const QString option = "--list-palettes", list = "1028\t16\tpal/a.nclr\n2000\t16\tpal/b.lz\tcompressed\n",
+                  usage = "\nUsage: cindral \\[ROM\\]\n";
+    QTest::newRow("list") << QStringList{ option, "rom.nds" } << 0 << list << "^$";
+    QTest::newRow("nothing found") << QStringList{ option, "empty.gba" } << 0 << "" << "^$";
+    QTest::newRow("named like an option, after --")
+            << QStringList{ option, "--", "-rom.nds" } << 0 << list << "^$";
+    QTest::newRow("named like an option") << QStringList{ option, "-rom.nds" } << 2 << ""
+                                          << "^cindral: unknown option -rom\\.nds" + usage;
+    QTest::newRow("missing file") << QStringList{ option, "missing.nds" } << 1 << ""
+                                  << "^cindral: missing\\.nds: no such file\n$";
+    QTest::newRow("a folder") << QStringList{ option, "." } << 1 << "" << "^cindral: \\.: .+\n$";
+    QTest::newRow("no ROM") << QStringList{ option } << 2 << "" << usage;
+    QTest::newRow("two ROMs") << QStringList{ option, "rom.nds", "rom.nds" } << 2 << "" << usage;
+    QTest::newRow("unknown option") << QStringList{ option, "--all", "rom.nds" } << 2 << ""
+                                    << "^cindral: unknown option --all" + usage;
+    QTest::newRow("two commands") << QStringList{ option, "rom.nds", "--history" } << 2 << ""
+                                  << "--history: one command at a time" + usage;
 
     const QString find = "--find-colours";
     const QStringList colours = wordTexts(ramp(16));
     QTest::newRow("find colours") << QStringList{ find, "rom.nds" } + colours << 0
                                   << "1028\t16\tpal/a.nclr\texact\n"
-                                     "2000\t16\tpal/b.lz\tcompressed\texact\n";
+                                     "2000\t16\tpal/b.lz\tcompressed\texact\n"
+                                  << "^$";
     QTest::newRow("find colours, lower case, none there")
-            << QStringList{ find, "rom.nds", "ff7f", "ff7f" } << 0 << "";
+            << QStringList{ find, "rom.nds", "ff7f", "ff7f" } << 0 << "" << "^$";
     QTest::newRow("find colours in a missing file")
-            << QStringList{ find, "missing.nds", "FF7F" } << 1 << "";
-    QTest::newRow("find no colours") << QStringList{ find, "rom.nds" } << 2 << "";
+            << QStringList{ find, "missing.nds", "FF7F" } << 1 << ""
+            << "^cindral: missing\\.nds: no such file\n$";
+    QTest::newRow("find no colours") << QStringList{ find, "rom.nds" } << 2 << "" << usage;
     QTest::newRow("find a word of three digits")
-            << QStringList{ find, "rom.nds", "FF7F", "FF7" } << 2 << "";
+            << QStringList{ find, "rom.nds", "FF7F", "FF7" } << 2 << "" << "\"FF7\" is not a colour word.*" + usage;
     QTest::newRow("find a word of other digits")
-            << QStringList{ find, "rom.nds", QString::fromUtf8("FF\uFF17F") } << 2 << "";
+            << QStringList{ find, "rom.nds", QString::fromUtf8("FF\uFF17F") } << 2 << "" << usage;
     QTest::newRow("find 257 colours")
-            << QStringList{ find, "rom.nds" } + wordTexts(ramp(257)) << 2 << "";
+            << QStringList{ find, "rom.nds" } + wordTexts(ramp(257)) << 2 << "" << usage;
 }
 
 void tst_PaletteFinder::commandLinePrintsTheListOrFails()
@@ -253,10 +265,12 @@ void tst_PaletteFinder::commandLinePrintsTheListOrFails()
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, output);
+    QFETCH(QString, error);
     QTemporaryDir dir;
-    QVERIFY(TestFiles::writeFile(dir.filePath("rom.nds"),
-                                 dsImage({ { "pal/a.nclr", paletteFile(ramp(16)) },
-                                           { "pal/b.lz", compress(paletteFile(ramp(16)), false) } })));
+    const QByteArray rom = dsImage({ { "pal/a.nclr", paletteFile(ramp(16)) },
+                                     { "pal/b.lz", compress(paletteFile(ramp(16)), false) } });
+    QVERIFY(TestFiles::writeFile(dir.filePath("rom.nds"), rom));
+    QVERIFY(TestFiles::writeFile(dir.filePath("-rom.nds"), rom));
     QVERIFY(TestFiles::writeFile(dir.filePath("empty.gba"), QByteArray()));
     const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
@@ -264,7 +278,6 @@ void tst_PaletteFinder::commandLinePrintsTheListOrFails()
     program.setWorkingDirectory(dir.path());
     // No display: a program that wanted one would fail to start.
     QProcessEnvironment environment;
-    environment.insert("QT_QPA_PLATFORM", "xcb");
     environment.insert("CINDRAL_DATA_DIR", dir.filePath("data"));
     program.setProcessEnvironment(environment);
     program.start(CINDRAL_EXECUTABLE, arguments);
@@ -272,8 +285,8 @@ void tst_PaletteFinder::commandLinePrintsTheListOrFails()
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), status);
     QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()), output);
-    // A failure is one line on standard error; success says nothing there.
-    QCOMPARE(program.readAllStandardError().count('\n'), status ? 1 : 0);
+    const QString errors = QString::fromUtf8(program.readAllStandardError());
+    QVERIFY2(QRegularExpression(error).match(errors).hasMatch(), qPrintable(errors));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
 }
 

@@ -125,13 +125,18 @@ class tst_LiveUpdate : public QObject
     }
 
     // Presses Next as long as the wizard offers it, waiting each time for
-    // the download it starts, and checks that the texts fit on each page.
+    // the download it starts, and checks that the texts fit on each page
+    // and that the window and its buttons stay where they were.
     void runWizard()
     {
+        const QSize size = m_window->size();
+        const QRect next = control()->cmdNEXT->geometry();
         do {
             QTest::mouseClick(control()->cmdNEXT, Qt::LeftButton);
             QVERIFY(QTest::qWaitFor([this] { return !control()->isDownloading(); }, 15000));
             checkTextsFit();
+            QCOMPARE(m_window->size(), size);
+            QCOMPARE(control()->cmdNEXT->geometry(), next);
         } while (control()->cmdNEXT->isEnabled() && !QTest::currentTestFailed());
     }
 
