@@ -34,6 +34,7 @@ public:
         auto nearFill = [](quint16 w) { return nearly(w, 0) || nearly(w, 0x7FFF); };
         const auto anchor = std::find_if_not(m_words.begin(), m_words.end(), nearFill);
         m_anchor = anchor == m_words.end() ? 0 : size_t(anchor - m_words.begin());
+        m_anchorNotFill = anchor != m_words.end();
         for (int c = 0; c < 3; ++c)
             m_moves[size_t(c)] = (65 - (m_words[m_anchor] >> (5 * c) & 31)) * Lanes;
     }
@@ -51,6 +52,9 @@ public:
 
     quint64 bytes() const { return 2 * quint64(m_words.size()); }
     quint64 anchorAt() const { return 2 * quint64(m_anchor); }
+    // Words of 0000 or FFFF (7FFF once bit 15 is cleared) are never near
+    // the anchor.
+    bool anchorNotFill() const { return m_anchorNotFill; }
 
     // Of four words read little-endian into 64 bits: bit 6 of each 16-bit
     // lane set when that word may be near the anchor. Each channel is moved
@@ -83,6 +87,7 @@ private:
     static constexpr quint64 Lanes = 0x0001000100010001;
     std::vector<quint16> m_words;
     size_t m_anchor = 0;
+    bool m_anchorNotFill = false;
     std::array<quint64, 3> m_moves{};
 };
 
@@ -127,12 +132,20 @@ public:
             const quint64 last = std::min<quint64>(count - need, Chunk - 2);
             const quint64 anchor = m_pattern.anchorAt();
             quint64 i = 0;
-            for (; i + 6 <= last && !m_truncated; i += 8) {
-                for (quint64 near =
-                             m_pattern.nearAnchor(qFromLittleEndian<quint64>(bytes + i + anchor));
-                     near; near &= near - 1)
-                    check(hits, bytes, i + quint64(qCountTrailingZeroBits(near)) / 8,
-                          span.start + at);
+            // 16 words at a time; stretches of fill are passed over at once.
+            for (; i + 30 <= last && !m_truncated; i += 32) {
+                std::array<quint64, 4> four;
+                for (size_t k = 0; k < 4; ++k)
+                    four[k] = qFromLittleEndian<quint64>(bytes + i + anchor + 8 * k);
+                if (m_pattern.anchorNotFill()
+                    && ((four[0] | four[1] | four[2] | four[3]) == 0
+                        || (four[0] & four[1] & four[2] & four[3]) == ~quint64(0)))
+                    continue;
+                for (size_t k = 0; k < 4; ++k) {
+                    for (quint64 near = m_pattern.nearAnchor(four[k]); near; near &= near - 1)
+                        check(hits, bytes, i + 8 * k + quint64(qCountTrailingZeroBits(near)) / 8,
+                              span.start + at);
+                }
             }
             for (; i <= last && !m_truncated; i += 2)
                 check(hits, bytes, i, span.start + at);

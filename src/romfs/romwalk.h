@@ -14,7 +14,8 @@ struct SourceLink;
 
 // One file met on a walk over a DS image: a file of its file system, a
 // member of a NARC archive, or the decompressed contents of an LZ10/LZ11
-// file.
+// file. Valid during the visitor's call only: keep what source() gives, not
+// the file.
 struct WalkedFile
 {
     // The file's bytes: a stretch of the image, or of a decompressed buffer
@@ -54,8 +55,10 @@ public:
 };
 
 // Visits every file of a DS image's file system (overlays excepted), every
-// member of its archives and the contents of its compressed files that the
-// visitor wants. The work is bounded by the image's size whatever its tables
+// member of its archives (once per place: members that repeat one are
+// passed over) and the contents of its compressed files that the visitor
+// wants (a stream that ends early or refers before its start is not
+// walked). The work is bounded by the image's size whatever its tables
 // claim: a lying image loses files, never time. False, having visited
 // nothing, when the image has no DS file system. Stops early when cancel
 // becomes true.

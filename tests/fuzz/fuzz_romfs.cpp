@@ -2,8 +2,9 @@
 // reports lies inside the image (or, when compressed, starts at a byte of
 // it), and the listing is ordered and one line per palette; read as a
 // graphics file, its pixel data lies inside it. The colour finder,
-// searching for the image's first words, finds them where they lie and
-// every match it reports outside compressed files is what it claims.
+// searching for the image's first words, finds them where they lie, finds
+// every place of the image's bytes a plain search finds, and every match it
+// reports outside compressed files is what it claims.
 #include "colourfinder.h"
 #include "fuzzsupport.h"
 #include "palettefinder.h"
@@ -46,6 +47,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(words.empty() || search.truncated
                || (!search.matches.empty() && search.matches[0].offset == 0
                    && search.matches[0].exact));
+    // Near or exact at an even offset: what a plain search must find.
+    auto alike = [&](quint64 at) {
+        for (size_t i = 0; i < words.size(); ++i) {
+            const int w = (data[at + 2 * i] | data[at + 2 * i + 1] << 8) & 0x7FFF;
+            for (int shift = 0; shift < 15; shift += 5) {
+                if (std::abs((w >> shift & 31) - (words[i] >> shift & 31)) > 1)
+                    return false;
+            }
+        }
+        return true;
+    };
+    size_t plain = 0, expected = 0;
+    for (quint64 at = 0; !words.empty() && at + 2 * words.size() <= size; at += 2)
+        expected += alike(at);
     for (size_t m = 0; m < search.matches.size(); ++m) {
         const RomFs::ColourMatch &match = search.matches[m];
         FUZZ_CHECK(match.colours == words.size() && match.offset < size);
@@ -53,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(search.matches[m - 1].exact >= match.exact);
         if (match.compressed)
             continue;
+        ++plain;
         FUZZ_CHECK(match.offset % 2 == 0 && match.offset + 2 * words.size() <= size);
         bool exact = true;
         for (size_t i = 0; i < words.size(); ++i) {
@@ -64,5 +80,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         FUZZ_CHECK(exact == match.exact);
     }
+    FUZZ_CHECK(search.truncated || plain == expected);
     return 0;
 }

@@ -189,6 +189,12 @@ void tst_PaletteFinder::findsColours_data()
     QTest::newRow("one word anywhere in its channel steps")
             << gba.left(0x20) << words({ 0x03E0 }) << "12\t1\timage\texact\n";
 
+    QString first;
+    for (quint32 at = 0; at < 2 * RomFs::MaxColourMatches; at += 2)
+        first += QString::number(at, 16).toUpper() + "\t1\timage\texact\n";
+    QTest::newRow("a fill matches everywhere: the first matches only")
+            << QByteArray(2 * RomFs::MaxColourMatches + 0x100, '\0') << words({ 0x8000 }) << first;
+
     const QByteArray colours = ramp(16, 4);
     QByteArray near = colours;
     near[6] = char(near[6] ^ 1);
@@ -213,7 +219,10 @@ void tst_PaletteFinder::findsColours()
     for (qsizetype i = 0; i + 1 < search.size(); i += 2)
         searched.push_back(quint16(quint8(search[i]) | quint8(search[i + 1]) << 8));
     const RomFs::MemoryImage memory(image);
-    QCOMPARE(RomFs::formatColourSearch(RomFs::findColours(memory, searched)), expected);
+    const RomFs::ColourSearch found = RomFs::findColours(memory, searched);
+    QCOMPARE(RomFs::formatColourSearch(found), expected);
+    // Only a search cut short at the limit says it was.
+    QCOMPARE(found.truncated, found.matches.size() == RomFs::MaxColourMatches);
 }
 
 void tst_PaletteFinder::commandLinePrintsTheListOrFails_data()
