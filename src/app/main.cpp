@@ -1,6 +1,7 @@
 #include "cindral_version.h"
 #include "datafolder.h"
 #include "frmmain.h"
+#include "listgraphics.h"
 #include "listpalettes.h"
 #include "palettecommands.h"
 #include "rendergraphics.h"
@@ -39,6 +40,7 @@ QStringList parseCommandLine(const QApplication &app)
                            "and GBA ROM images.\n\n"
                            "Commands for scripts, answered without a window:\n"
                            "  cindral --list-palettes ROM\n"
+                           "  cindral --list-graphics ROM\n"
                            "  cindral --read-palette ROM OFFSET [--colours N]\n"
                            "  cindral --write-palette ROM OFFSET WORD...\n"
                            "  cindral --export-palette ROM OFFSET FILE [--colours N]\n"
@@ -61,6 +63,8 @@ int main(int argc, char *argv[])
     // Commands answered without a display belong here, before any window
     // system is reached.
     if (auto status = RomFs::listPalettesCommand(argc, argv))
+        return *status;
+    if (auto status = RomFs::listGraphicsCommand(argc, argv))
         return *status;
     if (auto status = PaletteCommands::run(argc, argv))
         return *status;
