@@ -169,6 +169,7 @@ frmRomPalettes::frmRomPalettes(const Platform::Services &services,
     layout->addWidget(lblGame);
     layout->addLayout(filterRow);
     layout->addWidget(lstPalettes, 1);
+    buildGraphicsList(layout);
     layout->addWidget(lblStatus);
     setRom(QString());
 }
@@ -192,6 +193,7 @@ void frmRomPalettes::setRom(const QString &path)
     m_path = path;
     const int generation = ++m_generation;
     m_model->setPalettes({});
+    showGraphics(generation, {}, {});
     lblGame->clear();
     if (path.isEmpty()) {
         lblStatus->setText(QStringLiteral("No ROM image is open."));
@@ -203,10 +205,17 @@ void frmRomPalettes::setRom(const QString &path)
     m_cancel = cancel;
     QThread *worker = QThread::create([this, path, cancel, generation] {
         RomFs::Listing listing;
+        std::vector<RomFs::FoundGraphics> graphics;
         QString reason;
-        const bool ok = RomFs::listPalettesInFile(path, listing, &reason, cancel.get());
+        const bool ok = RomFs::listRomFilesInFile(path, listing, graphics, &reason, cancel.get());
         if (cancel->load())
             return;
+        QMetaObject::invokeMethod(
+                this,
+                [this, generation, graphics = std::move(graphics), palettes = listing.palettes] {
+                    showGraphics(generation, graphics, palettes);
+                },
+                Qt::QueuedConnection);
         QMetaObject::invokeMethod(
                 this,
                 [this, generation, ok, listing = std::move(listing), reason] {
@@ -268,4 +277,5 @@ void frmRomPalettes::lstPalettes_Activated(const QModelIndex &index)
 void frmRomPalettes::txtFilter_Change(const QString &text)
 {
     m_filter->setFilterFixedString(text);
+    m_graphicsFilter->setFilterFixedString(text);
 }
