@@ -29,6 +29,7 @@ const QList<Command> &commands()
 {
     static const QList<Command> list{
         { "--list-palettes", "--list-palettes ROM" },
+        { "--list-graphics", "--list-graphics ROM" },
         { "--find-colours", "--find-colours ROM WORD..." },
         { "--read-palette", "--read-palette ROM OFFSET [--colours N]" },
         { "--write-palette", "--write-palette ROM OFFSET WORD..." },

@@ -416,6 +416,9 @@ void frmMain::mnuRomPalettes_Click()
     showShared(m_romPalettes, [this] {
         auto *window = new frmRomPalettes(
                 m_services, [this](const QString &offset) { loadPaletteAt(offset); });
+        window->setGraphicsActivate([this](const auto &found, const auto *beside) {
+            showRomGraphicsFile(found, beside);
+        });
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->setRom(m_romPath);
         return window;

@@ -22,6 +22,10 @@ class frmGraphics;
 class frmInfo;
 class frmUPDATE;
 class frmRomPalettes;
+namespace RomFs {
+struct FoundGraphics;
+struct FoundPalette;
+}
 class frmWriteHistory;
 class QNetworkAccessManager;
 namespace WriteJournal {
@@ -98,6 +102,9 @@ public:
     void focusBox(int index);
     // Bit n set: box n's colour is marked as unused.
     void markUnusedColours(quint16 unused);
+    // Shows a graphics file of the ROM image in the Graphics window in its
+    // own format and width, after loading the palette beside it, if any.
+    void showRomGraphicsFile(const RomFs::FoundGraphics &found, const RomFs::FoundPalette *beside);
 
 signals:
     // Any box's text changed.

@@ -4,9 +4,12 @@
 
 #include "colorswatch.h"
 #include "frmgraphics.h"
+#include "graphicsfinder.h"
 #include "windowresources.h"
 
+#include <QComboBox>
 #include <QGroupBox>
+#include <QSpinBox>
 #include <QLineEdit>
 #include <QPainter>
 
@@ -98,4 +101,46 @@ void frmMain::markUnusedColours(quint16 unused)
         }
         m_unusedMarks[i]->setVisible(show);
     }
+}
+
+void frmMain::showRomGraphicsFile(const RomFs::FoundGraphics &found,
+                                  const RomFs::FoundPalette *beside)
+{
+    using Graphics::Format;
+    // Loaded first, so the Graphics window opens coloured by it; the user
+    // may keep unwritten edits instead. A compressed palette cannot be loaded.
+    if (beside && !beside->compressed)
+        loadPaletteAt(RomFs::offsetText(beside->offset));
+    QByteArray pixels;
+    if (found.compressed) {
+        RomFs::FileImage image;
+        QString reason;
+        if (!image.open(m_romPath, &reason) || !RomFs::graphicsPixels(image, found, pixels)) {
+            if (reason.isEmpty())
+                reason = QStringLiteral("the file is no longer where it was found");
+            m_services.messages->showMessage(
+                    this,
+                    QStringLiteral("Cannot show %1 from \"%2\": %3.")
+                            .arg(found.source, m_romPath, reason),
+                    windowTitle(), QMessageBox::Ok, QMessageBox::Warning);
+            return;
+        }
+    }
+    mnuGraphics_Click();
+    if (beside && !beside->compressed && found.bitsPerPixel == 8)
+        m_graphics->setPaletteOffset(quint32(beside->offset));
+    const Format format = found.tiled ? (found.bitsPerPixel == 8 ? Format::Tiles8 : Format::Tiles4)
+                                      : (found.bitsPerPixel == 8 ? Format::Bitmap8 : Format::Bitmap4);
+    // A width the header leaves open is shown a screen wide.
+    const int width = found.widthTiles > 0 ? found.widthTiles : 32;
+    if (found.compressed) {
+        m_graphics->showGraphicsFile(pixels, format, width,
+                                     QStringLiteral("%1 (compressed file at %2)")
+                                             .arg(found.source, RomFs::offsetText(found.offset)));
+        return;
+    }
+    m_graphics->setRom(m_romPath);
+    m_graphics->cboFormat->setCurrentIndex(int(format));
+    m_graphics->spnWidth->setValue(std::clamp(width, 1, Graphics::MaxWidthTiles));
+    m_graphics->setOffset(quint32(found.offset));
 }

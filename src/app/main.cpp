@@ -3,6 +3,7 @@
 #include "datafolder.h"
 #include "findcolours.h"
 #include "frmmain.h"
+#include "listgraphics.h"
 #include "listpalettes.h"
 #include "palettecommands.h"
 #include "rendergraphics.h"
@@ -111,6 +112,8 @@ int main(int argc, char *argv[])
     if (auto status = RomFs::listPalettesCommand(argc, argv))
         return *status;
     if (auto status = RomFs::findColoursCommand(argc, argv))
+        return *status;
+    if (auto status = RomFs::listGraphicsCommand(argc, argv))
         return *status;
     if (auto status = PaletteCommands::run(argc, argv))
         return *status;

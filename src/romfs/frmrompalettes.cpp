@@ -189,6 +189,7 @@ frmRomPalettes::frmRomPalettes(const Platform::Services &services,
     layout->addWidget(lblGame);
     layout->addLayout(filterRow);
     layout->addWidget(lstPalettes, 1);
+    buildGraphicsList(layout);
     layout->addWidget(lblStatus);
     setRom(QString());
 }
@@ -212,6 +213,7 @@ void frmRomPalettes::setRom(const QString &path)
     m_path = path;
     const int generation = ++m_generation;
     m_model->setPalettes({});
+    showGraphics(generation, {}, {});
     lblGame->clear();
     if (path.isEmpty()) {
         lblStatus->setText(QStringLiteral("No ROM image is open."));
@@ -223,10 +225,17 @@ void frmRomPalettes::setRom(const QString &path)
     m_cancel = cancel;
     QThread *worker = QThread::create([this, path, cancel, generation] {
         RomFs::Listing listing;
+        std::vector<RomFs::FoundGraphics> graphics;
         QString reason;
-        const bool ok = RomFs::listPalettesInFile(path, listing, &reason, cancel.get());
+        const bool ok = RomFs::listRomFilesInFile(path, listing, graphics, &reason, cancel.get());
         if (cancel->load())
             return;
+        QMetaObject::invokeMethod(
+                this,
+                [this, generation, graphics = std::move(graphics), palettes = listing.palettes] {
+                    showGraphics(generation, graphics, palettes);
+                },
+                Qt::QueuedConnection);
         QMetaObject::invokeMethod(
                 this,
                 [this, generation, ok, listing = std::move(listing), reason] {
@@ -293,4 +302,5 @@ void frmRomPalettes::bytesWritten(quint64 offset, qint64 length)
 void frmRomPalettes::txtFilter_Change(const QString &text)
 {
     m_filter->setFilterFixedString(text);
+    m_graphicsFilter->setFilterFixedString(text);
 }

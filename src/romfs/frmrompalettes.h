@@ -1,5 +1,6 @@
 #pragma once
 
+#include "graphicsfinder.h"
 #include "palettefinder.h"
 #include "services.h"
 
@@ -16,6 +17,8 @@ class QSortFilterProxyModel;
 class QTableView;
 class QThread;
 class PaletteListModel;
+class GraphicsListModel;
+class QVBoxLayout;
 
 // "Palettes in ROM": every palette found in the chosen ROM image, filtered
 // by source; activating one loads it in the main window.
@@ -37,6 +40,15 @@ public:
     QTableView *lstPalettes = nullptr;
     QLabel *lblStatus = nullptr;
 
+    // The graphics files of a DS image (frmrompalettes_graphics.cpp).
+    // `activate` receives the row the user activates and the palette beside
+    // it, if any.
+    using GraphicsActivate = std::function<void(const RomFs::FoundGraphics &,
+                                                const RomFs::FoundPalette *beside)>;
+    void setGraphicsActivate(GraphicsActivate activate) { m_activateGraphics = std::move(activate); }
+    QLabel *lblGraphics = nullptr;
+    QTableView *lstGraphics = nullptr;
+
 signals:
     // A listing arrived (or failed) for the current ROM image.
     void listed();
@@ -47,8 +59,12 @@ public slots:
     // This program wrote length bytes at offset of the listed image: the
     // strips of the rows among them are read again.
     void bytesWritten(quint64 offset, qint64 length);
+    void lstGraphics_Activated(const QModelIndex &index);
 
 private:
+    void buildGraphicsList(QVBoxLayout *layout);
+    void showGraphics(int generation, std::vector<RomFs::FoundGraphics> graphics,
+                      std::vector<RomFs::FoundPalette> palettes);
     void showListing(int generation, bool ok, const RomFs::Listing &listing,
                      const QString &reason);
 
@@ -60,4 +76,8 @@ private:
     int m_generation = 0;
     std::shared_ptr<std::atomic<bool>> m_cancel;
     QList<QPointer<QThread>> m_workers;
+    GraphicsActivate m_activateGraphics;
+    GraphicsListModel *m_graphicsModel = nullptr;
+    QSortFilterProxyModel *m_graphicsFilter = nullptr;
+    std::vector<RomFs::FoundPalette> m_graphicsPalettes;
 };

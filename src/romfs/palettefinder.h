@@ -13,6 +13,8 @@
 // of an image that has none (a GBA ROM).
 namespace RomFs {
 
+class FileVisitor;
+
 struct FoundPalette
 {
     // Of the colours; of the compressed file's first byte when compressed.
@@ -35,12 +37,15 @@ struct Listing
     std::vector<FoundPalette> palettes;
 };
 
-Listing listPalettes(const Image &image, const std::atomic<bool> *cancel = nullptr);
+// `also`, when given, is walked with the palettes' visitor: one walk lists
+// both.
+Listing listPalettes(const Image &image, const std::atomic<bool> *cancel = nullptr,
+                     FileVisitor *also = nullptr);
 
 // Opens the file read-only and lists it; false with the system's reason
 // when it cannot be read.
 bool listPalettesInFile(const QString &path, Listing &listing, QString *reason,
-                        const std::atomic<bool> *cancel = nullptr);
+                        const std::atomic<bool> *cancel = nullptr, FileVisitor *also = nullptr);
 
 // One line per palette: offset in upper-case hexadecimal, colours, source,
 // and "compressed" where it applies, separated by tabs.

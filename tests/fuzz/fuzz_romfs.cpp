@@ -1,12 +1,14 @@
 // Arbitrary bytes as a ROM image: the lister finishes, every palette it
 // reports lies inside the image (or, when compressed, starts at a byte of
 // it), and the listing is ordered and one line per palette; read as a
-// graphics file, its pixel data lies inside it. The colour finder,
-// searching for the image's first words, finds them where they lie, finds
-// every place of the image's bytes a plain search finds, and every match it
-// reports outside compressed files is what it claims.
+// graphics file, its pixel data lies inside it. Every graphics file listed
+// is found again with all its pixels, and ordered like the palettes. The
+// colour finder, searching for the image's first words, finds them where
+// they lie, finds every place of the image's bytes a plain search finds,
+// and every match it reports outside compressed files is what it claims.
 #include "colourfinder.h"
 #include "fuzzsupport.h"
+#include "graphicsfinder.h"
 #include "palettefinder.h"
 #include "rgcn.h"
 
@@ -37,6 +39,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The same bytes as one graphics file: its pixel data lies inside it.
     if (const auto header = RomFs::readRgcn({ &image, 0, image.size() }))
         FUZZ_CHECK(header->dataOffset + header->dataSize <= size);
+    const std::vector<RomFs::FoundGraphics> graphics = RomFs::listGraphics(image);
+    for (size_t i = 0; i < graphics.size(); ++i) {
+        const RomFs::FoundGraphics &found = graphics[i];
+        FUZZ_CHECK(found.bitsPerPixel == 4 || found.bitsPerPixel == 8);
+        FUZZ_CHECK(found.offset < size && found.dataSize > 0);
+        FUZZ_CHECK(found.compressed || found.offset + found.dataSize <= size);
+        FUZZ_CHECK(!found.source.contains('\n') && !found.source.contains('\t'));
+        if (i > 0) {
+            const RomFs::FoundGraphics &before = graphics[i - 1];
+            FUZZ_CHECK(before.offset < found.offset
+                       || (before.offset == found.offset && before.source <= found.source));
+        }
+        // A walk per compressed file: a few are enough.
+        if (i < 4) {
+            QByteArray pixels;
+            FUZZ_CHECK(RomFs::graphicsPixels(image, found, pixels));
+            FUZZ_CHECK(quint64(pixels.size()) == found.dataSize);
+        }
+        if (const auto beside = RomFs::paletteBeside(found, listing.palettes))
+            FUZZ_CHECK(*beside < listing.palettes.size());
+    }
+    FUZZ_CHECK(RomFs::formatGraphicsListing(graphics).count('\n') == qsizetype(graphics.size()));
     const QString text = RomFs::formatListing(listing);
     FUZZ_CHECK(text.count('\n') == qsizetype(listing.palettes.size()));
 

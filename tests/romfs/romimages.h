@@ -140,4 +140,26 @@ inline QByteArray dsImage(const QList<QPair<QString, QByteArray>> &files,
     return (header.leftJustified(0x200, '\0') + fnt + fat).leftJustified(0x1000, '\0') + data;
 }
 
+// A graphics file (RGCN) of `bits` per pixel (4 or 8; anything else is
+// written as an unknown depth) whose RAHC section declares `declared` bytes
+// of pixels (-1: those given) at `dataOffset` from its fields; 0xFFFF for a
+// width or height left open.
+inline QByteArray graphicsFile(const QByteArray &pixels, int width, int height, int bits,
+                               bool bitmap = false, qint64 declared = -1, int dataOffset = 0x18)
+{
+    return QByteArray("RGCN\xFF\xFE\x01\x01", 8) + le(0x30 + pixels.size(), 4) + le(0x10, 2)
+            + le(1, 2) + "RAHC" + le(0x20 + pixels.size(), 4) + le(height, 2) + le(width, 2)
+            + le(bits == 4 ? 3 : bits == 8 ? 4 : 5, 4) + le(0, 4) + le(bitmap ? 1 : 0, 4)
+            + le(declared < 0 ? pixels.size() : declared, 4) + le(dataOffset, 4) + pixels;
+}
+
+// `count` bytes counting up from `first`: where they were read from shows.
+inline QByteArray counting(int count, int first)
+{
+    QByteArray b;
+    for (int i = 0; i < count; ++i)
+        b += char(first + i);
+    return b;
+}
+
 } // namespace RomImages

@@ -1,3 +1,5 @@
+#include "colorswatch.h"
+#include "frmgraphics.h"
 #include "frmmain.h"
 #include "frmrompalettes.h"
 #include "romimages.h"
@@ -9,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +25,7 @@ class tst_RomPalettes : public QObject
     Q_OBJECT
 private slots:
     void listsFiltersAndLoadsIntoTheMainWindow();
+    void graphicsRowIsShownWithThePaletteBesideIt();
 };
 
 namespace {
@@ -125,6 +129,64 @@ void tst_RomPalettes::listsFiltersAndLoadsIntoTheMainWindow()
     QVERIFY(window->lblGame->text().contains("GBA TITLE"));
     QTest::qWait(50);
     QCOMPARE(listed.size(), 1);
+}
+
+void tst_RomPalettes::graphicsRowIsShownWithThePaletteBesideIt()
+{
+    QTemporaryDir dir;
+    const QString ds = dir.filePath("game.nds");
+    // Pixel bytes 0x21: colour 1 on the left, 2 on the right.
+    QVERIFY(TestFiles::writeFile(
+            ds, dsImage({ { "gfx/hero.ncgr", graphicsFile(QByteArray(64, 0x21), 2, 1, 4) },
+                          { "gfx/hero.nclr", paletteFile(ramp(16)) },
+                          { "gfx/m.narc", archive({ paletteFile(ramp(16, 5)),
+                                                    compress(graphicsFile(QByteArray(32, 0x43), 1, 1, 4),
+                                                             false) }) } })));
+    TestServices services;
+    frmMain main(services.services());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    main.chooseRom(ds);
+    QTest::keyClick(&main, Qt::Key_G, Qt::ControlModifier);
+    frmRomPalettes *window = main.romPalettesWindow();
+    QTRY_COMPARE(rowsOf(window->lstGraphics),
+                 QStringList({ "1030 2x1", "307C 1x1" }));
+    QCOMPARE(window->lstGraphics->model()->index(1, 4).data().toString(),
+             QString("gfx/m.narc#1 (compressed)"));
+
+    const auto shows = [&main](const frmGraphics *graphics, int x, int y, int box) {
+        return graphics->viewImage().pixel(graphics->viewPointOf(x, y))
+                == main.picChgPreview[size_t(box)]->color().rgb();
+    };
+    const auto activate = [window](int row) {
+        const QModelIndex index = window->lstGraphics->model()->index(row, 0);
+        window->lstGraphics->setCurrentIndex(index);
+        emit window->lstGraphics->activated(index);
+    };
+    // A plain file: shown from the ROM image at its pixels, in its own
+    // format and width, coloured by the palette of its name.
+    activate(0);
+    frmGraphics *graphics = main.graphicsWindow();
+    QVERIFY(graphics);
+    QCOMPARE(main.txtOffset->text(), QString("2028"));
+    QCOMPARE(graphics->format(), Graphics::Format::Tiles4);
+    QCOMPARE(graphics->spnWidth->value(), 2);
+    QCOMPARE(graphics->offset(), 0x1030u);
+    QVERIFY(graphics->txtOffset->isEnabled());
+    QVERIFY(shows(graphics, 0, 0, 1));
+    QVERIFY(shows(graphics, 15, 7, 2));
+
+    // A compressed member: shown from its decompressed bytes, its offset
+    // fixed; the archive's palette before it is loaded.
+    activate(1);
+    QCOMPARE(main.txtOffset->text(), QString("305C"));
+    QCOMPARE(boxTexts(main)[3], QString("2870"));
+    QVERIFY(graphics->windowTitle().contains("m.narc#1"));
+    QVERIFY(!graphics->txtOffset->isEnabled());
+    QCOMPARE(graphics->spnWidth->value(), 1);
+    QVERIFY(shows(graphics, 0, 0, 3));
+    QVERIFY(shows(graphics, 1, 0, 4));
+    QCOMPARE(graphics->viewImage().pixel(graphics->viewPointOf(0, 8)), Graphics::CheckerLight);
 }
 
 QTEST_MAIN(tst_RomPalettes)
