@@ -123,7 +123,11 @@ void tst_GraphicsFinder::commandLinePrintsTheListOrFails()
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), status);
     QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()), output);
-    QCOMPARE(program.readAllStandardError().count('\n'), status ? 1 : 0);
+    // One line for a failure; the reason and the usage for a wrong command line.
+    const QString errors = QString::fromUtf8(program.readAllStandardError());
+    QCOMPARE(errors.startsWith("cindral: "), status != 0);
+    QCOMPARE(errors.count('\n') == 1, status == 1);
+    QCOMPARE(errors.contains("\nUsage: "), status == 2);
 }
 
 QTEST_APPLESS_MAIN(tst_GraphicsFinder)
