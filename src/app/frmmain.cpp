@@ -8,6 +8,7 @@
 #include "frmupdate.h"
 #include "frmwritehistory.h"
 #include "module1.h"
+#include "paletteediting.h"
 #include "palettefile.h"
 #include "rompalette.h"
 #include "twips.h"
@@ -93,6 +94,7 @@ frmMain::frmMain(const Platform::Services &services, QWidget *parent)
     buildControls();
     buildMenus();
     LoadMenuBitmaps();
+    m_editing = new PaletteEditing(this, m_services);
     // The controls sit at fixed places; a larger window only grows empty.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -310,6 +312,7 @@ void frmMain::chooseRom(const QString &path)
     for (QLineEdit *box : txtChgPal)
         box->setText(QString());
     m_unedited = boxTexts();
+    m_editing->reset();
     updateWriteButton();
     if (m_romPalettes)
         m_romPalettes->setRom(path);
@@ -374,6 +377,7 @@ void frmMain::SelectCol_Click()
         picker->setAttribute(Qt::WA_DeleteOnClose);
         return picker;
     });
+    m_editing->pickerShown(m_colorPicker);
 }
 
 void frmMain::mnuData_Click()
@@ -537,6 +541,7 @@ void frmMain::loadPalette()
     for (int i = 0; i < RomPalette::WordCount; ++i)
         txtChgPal[i]->setText(texts[i]);
     m_unedited = texts;
+    m_editing->reset();
     if (pastEnd > 0) {
         warn(QStringLiteral("The palette at %1 runs past the end of \"%2\": %3 of its %4 bytes "
                             "are not in the file and are shown as 0.")
@@ -645,6 +650,7 @@ void frmMain::mnuImportPalette_Click()
         const quint16 word = decoded.words.at(i);
         txtChgPal[i]->setText(RomPalette::BytesToWordText(word & 0xFF, word >> 8));
     }
+    m_editing->commitChange();
 }
 
 void frmMain::mnuWriteHistory_Click()

@@ -21,6 +21,7 @@ class frmInfo;
 class frmUPDATE;
 class frmRomPalettes;
 class frmWriteHistory;
+class PaletteEditing;
 class QNetworkAccessManager;
 namespace WriteJournal {
 class Journal;
@@ -83,6 +84,8 @@ public:
     frmRomPalettes *romPalettesWindow() const;
     // The Write History window, while it is open.
     frmWriteHistory *writeHistoryWindow() const;
+    // Selection, drags, Copy and Paste Palette, Undo and Auto Paste.
+    PaletteEditing *editing() const { return m_editing; }
 
 public slots:
     void Apri_Click();
@@ -138,4 +141,5 @@ private:
     QPointer<frmRomPalettes> m_romPalettes;
     std::unique_ptr<WriteJournal::Journal> m_journal;
     QPointer<frmWriteHistory> m_history;
+    PaletteEditing *m_editing = nullptr;
 };

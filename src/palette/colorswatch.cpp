@@ -17,6 +17,22 @@ void ColorSwatch::setNoColor()
     paintAs(Qt::white, true);
 }
 
+void ColorSwatch::setSelected(bool selected)
+{
+    if (selected != m_selected) {
+        m_selected = selected;
+        update();
+    }
+}
+
+void ColorSwatch::setTargeted(bool targeted)
+{
+    if (targeted != m_targeted) {
+        m_targeted = targeted;
+        update();
+    }
+}
+
 void ColorSwatch::paintAs(const QColor &color, bool noColor)
 {
     if (color == m_color && noColor == m_noColor)
@@ -34,5 +50,18 @@ void ColorSwatch::paintEvent(QPaintEvent *)
     if (m_noColor) {
         painter.setPen(QPen(Qt::red, 2));
         painter.drawLine(rect().bottomLeft(), rect().topRight());
+    }
+    if (m_targeted) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRect(rect().adjusted(1, 1, -1, -1));
+    }
+    if (m_selected) {
+        // Dashes of black on white show on any colour.
+        const QRect inner = rect().adjusted(m_targeted ? 2 : 0, m_targeted ? 2 : 0,
+                                            m_targeted ? -3 : -1, m_targeted ? -3 : -1);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.drawRect(inner);
+        painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        painter.drawRect(inner);
     }
 }

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "paletteedits.h"
+#include "services.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QPoint>
+
+class QAction;
+class frmColorPicker;
+class frmMain;
+
+// The main window's palette editing: selecting and dragging swatches,
+// Gradient, Copy and Paste Palette, Undo and Redo of whole changes, and the
+// colour picker's Auto Paste into the box that last had the focus.
+class PaletteEditing : public QObject
+{
+    Q_OBJECT
+public:
+    PaletteEditing(frmMain *window, const Platform::Services &services);
+
+    // The boxes now hold a freshly loaded palette: no step to undo.
+    void reset();
+    // Whatever changed the boxes since the last change is one change.
+    void commitChange();
+    // The picker was shown from the Tools menu or for a box.
+    void pickerShown(frmColorPicker *picker);
+    // Opens the picker on the box's colour, the box becoming Auto Paste's.
+    void openPickerOn(int box);
+
+    QList<int> selection() const;
+    int autoPasteTarget() const { return m_linked ? m_target : -1; }
+
+    QAction *mnuUndo = nullptr;
+    QAction *mnuRedo = nullptr;
+    QAction *mnuCopyPalette = nullptr;
+    QAction *mnuPastePalette = nullptr;
+    QAction *mnuGradient = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QStringList texts() const;
+    void apply(const QStringList &state);
+    void updateActions();
+    void showTooltip(int box);
+    void select(int box, Qt::KeyboardModifiers modifiers);
+    void dropOn(int from, int to, bool copy);
+    int swatchAt(const QPoint &global) const;
+    void undo();
+    void redo();
+    void copyPalette();
+    void pastePalette();
+    void makeGradient();
+    void error(const QString &text);
+    // Auto Paste: the link to the picker and the box it feeds.
+    void setTarget(int box);
+    void showTarget();
+    void pasteWord(quint16 word);
+    void burst(bool started);
+    void endLink();
+
+    frmMain *m_window;
+    Platform::Services m_services;
+    PaletteEdits::History m_history;
+    int m_anchor = -1;
+    int m_pressed = -1;
+    int m_target = -1;
+    bool m_linked = false;
+    bool m_inBurst = false;
+    QPointer<frmColorPicker> m_picker;
+};
