@@ -264,8 +264,8 @@ void PaletteEditing::pastePalette()
     const int start = selected.isEmpty() ? 0 : selected.first();
     const int room = int(m_window->txtChgPal.size()) - start;
     if (pasted.words.size() > room) {
-        error(QStringLiteral("The clipboard holds %1 colours, but from box %2 on there are only %3 "
-                             "boxes. Nothing was pasted.")
+        error(QStringLiteral("The clipboard holds %1 colours, but from box %2 on there is room for "
+                             "only %3. Nothing was pasted.")
                       .arg(pasted.words.size())
                       .arg(start + 1)
                       .arg(room));
