@@ -337,6 +337,8 @@ bool frmMain::mayDiscardEdits()
     bool edited = false;
     for (int i = 0; i < RomPalette::WordCount; ++i)
         edited = edited || texts[i].compare(m_unedited[i], Qt::CaseInsensitive) != 0;
+    if (m_editing->isWide())
+        edited = m_editing->hasUnwrittenRows();
     if (!edited)
         return true;
     const QString where = m_romPath.isEmpty()
@@ -407,12 +409,12 @@ void frmMain::mnuRomPalettes_Click()
 
 void frmMain::mnuNextPalette_Click()
 {
-    stepPalette(RomPalette::ByteCount);
+    stepPalette(m_editing->paletteBytes());
 }
 
 void frmMain::mnuPreviousPalette_Click()
 {
-    stepPalette(-RomPalette::ByteCount);
+    stepPalette(-m_editing->paletteBytes());
 }
 
 // One palette on or back, kept between 0 and the last offset allowed.
@@ -501,7 +503,9 @@ RomPalette::WordTexts frmMain::boxTexts() const
 
 void frmMain::updateWriteButton()
 {
-    Command1->setEnabled(firstIncompleteBox() < 0 && !m_romPath.isEmpty());
+    const bool complete = m_editing && m_editing->isWide() ? m_editing->allRowsComplete()
+                                                           : firstIncompleteBox() < 0;
+    Command1->setEnabled(complete && !m_romPath.isEmpty());
 }
 
 std::optional<quint32> frmMain::offsetOrComplain()
@@ -530,6 +534,10 @@ void frmMain::loadPalette()
     const auto offset = offsetOrComplain();
     if (!offset || !mayDiscardEdits())
         return;
+    if (m_editing->isWide()) {
+        m_editing->loadWide(*offset);
+        return;
+    }
     RomPalette::Bytes bytes{};
     int pastEnd = 0;
     const auto result = RomPalette::readPalette(m_romPath, *offset, bytes, &pastEnd);
@@ -558,6 +566,10 @@ void frmMain::writePalette()
     const auto offset = offsetOrComplain();
     if (!offset)
         return;
+    if (m_editing->isWide()) {
+        m_editing->writeWide(*offset);
+        return;
+    }
     // The menu item is enabled with any box contents; a box that is not
     // four hexadecimal digits would write bytes other than its swatch shows.
     if (!paletteCompleteOrComplain())

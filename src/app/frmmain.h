@@ -110,6 +110,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Palette editing shares the load, the write and the unwritten-edits question.
+    friend class PaletteEditing;
     void buildControls();
     void buildMenus();
     void LoadMenuBitmaps();

@@ -3,6 +3,7 @@
 #include "colorswatch.h"
 #include "frmcolorpicker.h"
 #include "frmmain.h"
+#include "palettegrid.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,7 +51,12 @@ PaletteEditing::PaletteEditing(frmMain *window, const Platform::Services &servic
         QLineEdit *box = window->txtChgPal[i];
         box->installEventFilter(this);
         window->picChgPreview[i]->installEventFilter(this);
-        connect(box, &QLineEdit::textChanged, this, [this, i] {
+        connect(box, &QLineEdit::textChanged, this, [this, i](const QString &text) {
+            const int at = m_row * RomPalette::WordCount + i;
+            if (at < m_all.size())
+                m_all[at] = text;
+            if (m_grid)
+                m_grid->setText(at, text);
             showTooltip(i);
             updateActions();
         });
@@ -58,27 +64,28 @@ PaletteEditing::PaletteEditing(frmMain *window, const Platform::Services &servic
         connect(box, &QLineEdit::returnPressed, this, [this, i] { openPickerOn(i); });
         showTooltip(i);
     }
+    buildViewMenu();
     reset();
-}
-
-QStringList PaletteEditing::texts() const
-{
-    QStringList list;
-    for (const QLineEdit *box : m_window->txtChgPal)
-        list << box->text();
-    return list;
 }
 
 void PaletteEditing::apply(const QStringList &state)
 {
-    for (int i = 0; i < state.size() && i < int(m_window->txtChgPal.size()); ++i)
-        if (m_window->txtChgPal[i]->text() != state[i])
-            m_window->txtChgPal[i]->setText(state[i]);
+    m_all = state;
+    if (m_grid)
+        m_grid->setTexts(m_all);
+    showRow(m_row);
 }
 
 void PaletteEditing::reset()
 {
-    m_history.reset(texts());
+    if (!isWide()) {
+        // The boxes were just filled: they are the palette.
+        m_all.clear();
+        for (const QLineEdit *box : m_window->txtChgPal)
+            m_all << box->text();
+        m_loaded = m_all;
+    }
+    m_history.reset(m_all);
     updateActions();
 }
 
@@ -204,6 +211,8 @@ void PaletteEditing::select(int box, Qt::KeyboardModifiers modifiers)
 
 void PaletteEditing::dropOn(int from, int to, bool copy)
 {
+    if (!m_window->txtChgPal[from]->isEnabled() || !m_window->txtChgPal[to]->isEnabled())
+        return;
     commitChange();
     const QString moved = m_window->txtChgPal[from]->text();
     if (!copy)
@@ -271,6 +280,10 @@ void PaletteEditing::pastePalette()
                       .arg(room));
         return;
     }
+    if (!m_window->txtChgPal[start]->isEnabled()) {
+        error(QStringLiteral("This row runs past the end of the image: its colours cannot be changed."));
+        return;
+    }
     commitChange();
     for (int i = 0; i < pasted.words.size(); ++i) {
         QLineEdit *box = m_window->txtChgPal[start + i];
@@ -289,9 +302,10 @@ void PaletteEditing::makeGradient()
                              "Shift+click), then choose Gradient."));
         return;
     }
+    const int base = m_row * RomPalette::WordCount;
     QStringList state = texts();
-    if (!PaletteEdits::gradient(state, selected.first(), selected.last())) {
-        const int box = PaletteEdits::wordOf(state[selected.first()]) ? selected.last() : selected.first();
+    if (!PaletteEdits::gradient(state, base + selected.first(), base + selected.last())) {
+        const int box = PaletteEdits::wordOf(state[base + selected.first()]) ? selected.last() : selected.first();
         error(QStringLiteral("Box %1 holds no colour: a gradient needs four hexadecimal digits at "
                              "both ends.")
                       .arg(box + 1));
@@ -346,7 +360,7 @@ void PaletteEditing::pasteWord(quint16 word)
         m_linked = true;
         showTarget();
     }
-    if (m_target < 0)
+    if (m_target < 0 || !m_window->txtChgPal[m_target]->isEnabled())
         return;
     QLineEdit *box = m_window->txtChgPal[m_target];
     const quint16 top = PaletteEdits::wordOf(box->text()).value_or(0) & 0x8000;

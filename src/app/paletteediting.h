@@ -1,12 +1,14 @@
 #pragma once
 
 #include "paletteedits.h"
+#include "rompalette.h"
 #include "services.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QPoint>
 
+class PaletteGrid;
 class QAction;
 class frmColorPicker;
 class frmMain;
@@ -30,6 +32,24 @@ public:
     void openPickerOn(int box);
 
     QList<int> selection() const;
+
+    // View > Palette Size: 16 colours in the boxes, or 256 with the grid
+    // beside them, the boxes showing one row of it.
+    bool isWide() const { return m_size > RomPalette::WordCount; }
+    int paletteBytes() const { return 2 * m_size; }
+    void setPaletteSize(int size);
+    PaletteGrid *grid() const { return m_grid; }
+    int currentRow() const { return m_row; }
+    void showRow(int row);
+    // The 256 colours at offset, replacing every row; warns of rows past the
+    // end of the image, which show no colour and cannot be changed.
+    void loadWide(quint32 offset);
+    // Writes the changed rows with one journaled write of the span from the
+    // first to the last changed colour.
+    void writeWide(quint32 offset);
+    bool hasUnwrittenRows() const;
+    // Every row that can be changed holds four hexadecimal digits per colour.
+    bool allRowsComplete() const;
     int autoPasteTarget() const { return m_linked ? m_target : -1; }
 
     QAction *mnuUndo = nullptr;
@@ -37,12 +57,17 @@ public:
     QAction *mnuCopyPalette = nullptr;
     QAction *mnuPastePalette = nullptr;
     QAction *mnuGradient = nullptr;
+    QAction *mnuSize16 = nullptr;
+    QAction *mnuSize256 = nullptr;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QStringList texts() const;
+    QStringList texts() const { return m_all; }
+    void buildViewMenu();
+    void dropInGrid(int from, int to, bool copy);
+    bool editable(int index) const;
     void apply(const QStringList &state);
     void updateActions();
     void showTooltip(int box);
@@ -71,4 +96,12 @@ private:
     bool m_linked = false;
     bool m_inBurst = false;
     QPointer<frmColorPicker> m_picker;
+    // Every colour of the palette, the boxes' row included, and the texts
+    // read at the last load or write.
+    int m_size = RomPalette::WordCount;
+    QStringList m_all;
+    QStringList m_loaded;
+    int m_row = 0;
+    int m_editableRows = 1;
+    PaletteGrid *m_grid = nullptr;
 };

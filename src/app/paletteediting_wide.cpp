@@ -1,0 +1,215 @@
+// Palettes of 256 colours: the View menu's size, the grid beside the boxes,
+// and reading and writing all sixteen rows at once.
+#include "paletteediting.h"
+
+#include "colorswatch.h"
+#include "frmmain.h"
+#include "palettegrid.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+
+constexpr int RowWords = RomPalette::WordCount;
+constexpr int WideWords = PaletteGrid::Side * PaletteGrid::Side;
+// Room the grid takes to the right of the window's usual controls.
+constexpr int GridMargin = 8;
+
+} // namespace
+
+void PaletteEditing::buildViewMenu()
+{
+    QMenuBar *bar = m_window->menuBar();
+    QAction *tools = nullptr;
+    for (QAction *menu : bar->actions())
+        if (menu->text() == QLatin1String("&Tools"))
+            tools = menu;
+    auto *view = new QMenu(QStringLiteral("&View"), bar);
+    bar->insertMenu(tools, view);
+    QMenu *size = view->addMenu(QStringLiteral("Palette &Size"));
+    auto *group = new QActionGroup(size);
+    mnuSize16 = size->addAction(QStringLiteral("&16 Colours"));
+    mnuSize256 = size->addAction(QStringLiteral("&256 Colours"));
+    for (QAction *action : { mnuSize16, mnuSize256 }) {
+        action->setCheckable(true);
+        group->addAction(action);
+    }
+    mnuSize16->setChecked(true);
+    connect(mnuSize16, &QAction::triggered, this, [this] { setPaletteSize(RowWords); });
+    connect(mnuSize256, &QAction::triggered, this, [this] { setPaletteSize(WideWords); });
+}
+
+void PaletteEditing::setPaletteSize(int size)
+{
+    if (size == m_size)
+        return;
+    if (!m_window->mayDiscardEdits()) {
+        (isWide() ? mnuSize256 : mnuSize16)->setChecked(true);
+        return;
+    }
+    commitChange();
+    m_size = size;
+    m_row = 0;
+    QWidget *client = m_window->centralWidget();
+    const QSize usual = Platform::twipsSize(6300, 6210);
+    if (isWide() && !m_grid) {
+        m_grid = new PaletteGrid(client);
+        m_grid->move(usual.width() + GridMargin, (usual.height() - m_grid->height()) / 2);
+        connect(m_grid, &PaletteGrid::rowChosen, this, [this](int row) {
+            commitChange();
+            showRow(row);
+        });
+        connect(m_grid, &PaletteGrid::dropped, this, &PaletteEditing::dropInGrid);
+    }
+    if (m_grid)
+        m_grid->setVisible(isWide());
+    client->setFixedSize(isWide() ? QSize(usual.width() + m_grid->width() + 2 * GridMargin, usual.height())
+                                  : usual);
+    // The edits were let go: the boxes' colours are where the new size starts.
+    QStringList start;
+    for (const QLineEdit *box : m_window->txtChgPal)
+        start << box->text();
+    m_window->m_unedited = m_window->boxTexts();
+    m_editableRows = 1;
+    m_all = start;
+    m_all.resize(m_size);
+    m_loaded = m_all;
+    if (m_grid)
+        m_grid->setTexts(m_all);
+    showRow(0);
+    reset();
+    if (!m_window->romPath().isEmpty() && RomPalette::parseOffset(m_window->txtOffset->text()))
+        m_window->loadPalette();
+    m_window->updateWriteButton();
+}
+
+bool PaletteEditing::editable(int index) const
+{
+    return !isWide() || index / RowWords < m_editableRows;
+}
+
+void PaletteEditing::showRow(int row)
+{
+    m_row = row;
+    if (m_grid)
+        m_grid->setCurrentRow(row);
+    const bool changeable = editable(row * RowWords);
+    for (int i = 0; i < RowWords; ++i) {
+        QLineEdit *box = m_window->txtChgPal[i];
+        const QString text = m_all.value(row * RowWords + i);
+        if (box->text() != text)
+            box->setText(text);
+        box->setEnabled(changeable);
+    }
+}
+
+void PaletteEditing::dropInGrid(int from, int to, bool copy)
+{
+    if (!editable(from) || !editable(to))
+        return;
+    commitChange();
+    QStringList state = m_all;
+    if (copy)
+        state[to] = state[from];
+    else
+        state.swapItemsAt(from, to);
+    apply(state);
+    commitChange();
+}
+
+void PaletteEditing::loadWide(quint32 offset)
+{
+    const QString path = m_window->romPath();
+    QByteArray bytes;
+    qsizetype pastEnd = 0;
+    const auto result = RomPalette::readBytes(path, offset, paletteBytes(), bytes, &pastEnd);
+    if (!result.ok) {
+        m_window->warn(QStringLiteral("Cannot read the palette from \"%1\": %2.").arg(path, result.reason));
+        return;
+    }
+    // A row partly past the end would write bytes the image does not have.
+    m_editableRows = int(paletteBytes() - pastEnd) / RomPalette::ByteCount;
+    m_all.clear();
+    for (int i = 0; i < m_size; ++i)
+        m_all << (i / RowWords < m_editableRows
+                          ? RomPalette::BytesToWordText(quint8(bytes[2 * i]), quint8(bytes[2 * i + 1]))
+                          : QString());
+    m_loaded = m_all;
+    m_grid->setTexts(m_all);
+    showRow(0);
+    m_history.reset(m_all);
+    updateActions();
+    m_window->updateWriteButton();
+    if (pastEnd > 0) {
+        m_window->warn(QStringLiteral("The palette at %1 runs past the end of \"%2\": rows %3 to F "
+                                      "are not all in the file; they show no colour and cannot be "
+                                      "changed.")
+                               .arg(m_window->txtOffset->text(), QFileInfo(path).fileName())
+                               .arg(m_editableRows, 0, 16)
+                               .toUpper());
+    }
+}
+
+bool PaletteEditing::hasUnwrittenRows() const
+{
+    for (int i = 0; i < m_all.size(); ++i)
+        if (m_all[i].compare(m_loaded.value(i), Qt::CaseInsensitive) != 0)
+            return true;
+    return false;
+}
+
+bool PaletteEditing::allRowsComplete() const
+{
+    for (int i = 0; i < m_editableRows * RowWords && i < m_all.size(); ++i)
+        if (!PaletteEdits::wordOf(m_all[i]))
+            return false;
+    return m_editableRows > 0;
+}
+
+void PaletteEditing::writeWide(quint32 offset)
+{
+    for (int i = 0; i < m_editableRows * RowWords; ++i) {
+        if (!PaletteEdits::wordOf(m_all[i])) {
+            error(QStringLiteral("Every palette box must hold four characters. Colour %1 (row %2, "
+                                 "box %3) holds \"%4\", not four hexadecimal digits.")
+                          .arg(QStringLiteral("%1").arg(i, 2, 16, QLatin1Char('0')).toUpper())
+                          .arg(i / RowWords, 0, 16)
+                          .arg(i % RowWords + 1)
+                          .arg(m_all[i]));
+            showRow(i / RowWords);
+            return;
+        }
+    }
+    int first = -1;
+    int last = -1;
+    for (int i = 0; i < m_editableRows * RowWords; ++i) {
+        if (m_all[i].compare(m_loaded[i], Qt::CaseInsensitive) != 0) {
+            first = first < 0 ? i : first;
+            last = i;
+        }
+    }
+    const QString where = m_window->txtOffset->text();
+    if (first < 0) {
+        m_services.messages->showMessage(
+                m_window, QStringLiteral("Palette %1 is as it was read: nothing to write.").arg(where),
+                Platform::programTitle(), QMessageBox::Ok, QMessageBox::Information);
+        return;
+    }
+    // Colours between the changed ones are written as they were read.
+    QByteArray bytes;
+    for (int i = first; i <= last; ++i) {
+        const auto pair = RomPalette::WordTextToBytes(m_all[i]);
+        bytes.append(char(pair[0])).append(char(pair[1]));
+    }
+    if (!m_window->writeRom(offset + 2 * quint32(first), bytes))
+        return;
+    m_loaded = m_all;
+    m_services.messages->showMessage(m_window, QStringLiteral("Palette ") + where + QStringLiteral(" Edited"),
+                                     Platform::programTitle(), QMessageBox::Ok, QMessageBox::NoIcon);
+}
