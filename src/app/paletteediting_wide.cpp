@@ -151,8 +151,7 @@ void PaletteEditing::loadWide(quint32 offset)
                                       "are not all in the file; they show no colour and cannot be "
                                       "changed.")
                                .arg(m_window->txtOffset->text(), QFileInfo(path).fileName())
-                               .arg(m_editableRows, 0, 16)
-                               .toUpper());
+                               .arg(QString::number(m_editableRows, 16).toUpper()));
     }
 }
 

@@ -3,12 +3,15 @@
 #include "frminfo.h"
 #include "frmmain.h"
 #include "paletteediting.h"
+#include "palettegrid.h"
+#include "writejournal.h"
 #include "testfiles.h"
 #include "testservices.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QClipboard>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -34,6 +37,7 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_rom;
     TestServices m_services;
+    int m_entriesBefore = 0;
 };
 
 void tst_frmMain::init()
@@ -139,6 +143,18 @@ void tst_frmMain::scenario_data()
         "menu Undo; boxes FF7F 1F00 E003 007C; menu Redo; boxnot 3 E003; dblclick 5; target 5;"
         "boxes FF7F 1F00; boxnot 3 E003; boxis 5 9452; picker 9452; autopaste off; target none;"
         "pickerdrag; boxis 5 9452; autopaste on; pickerclose; target none");
+    // 256 colours: "grid N" clicks cell N (hex) of the grid, "griddrag A B
+    // [ctrl]" drops cell A on B; "patched" lists the words written over the image.
+    row("256 colours: rows kept, written in one write", "open game.nds; size 256; grown; offset 1A0;"
+        "press Find; boxes FF7F 1F00 E003; box 1 0000; grid 25; boxnot 6 0000; box 6 1F00; grid 0;"
+        "boxes 0000 1F00 E003; griddrag 1 2 ctrl; griddrag 21 20; boxes 0000 1F00 1F00; press OK;"
+        "said Cindral|Palette 1A0 Edited; patched 1A0 0000 1A4 1F00 1E0 @1E2 1E2 @1E0 1EA 1F00;"
+        "journal 1A0 76; menu Next Palette; offset? 3A0; said Warning|\"game.nds\": rows 3 to F are not "
+        "all in the file; boxis 1 2734; grid 30; boxes; disabled");
+    row("256 colours: unwritten rows ask before leaving", "open game.nds; size 256; offset 1A0; press Find;"
+        "grid 80; box 16 0000; grid 0; answer No; press Find; said Cindral|Discard it?; answer No;"
+        "menu Exit; said Cindral|Discard it?; shown yes; answer Yes; size 16; said Cindral|Discard it?;"
+        "boxes FF7F 1F00 E003; answer Yes; box 1 0000; menu Exit; said Cindral|Discard; shown no");
     for (const char *key : { "Esc", "Enter", "Return" })
         QTest::addRow("About closes with %s", key) << QStringLiteral("menu Info About...; about %1").arg(key);
 }
@@ -146,6 +162,8 @@ void tst_frmMain::scenario_data()
 void tst_frmMain::scenario()
 {
     QFETCH(QString, steps);
+    m_entriesBefore = int(WriteJournal::Journal(WriteJournal::Journal::defaultPath(), false)
+                                  .entries(m_dir.filePath("game.nds")).size());
     frmMain window(m_services.services());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -308,6 +326,45 @@ void tst_frmMain::step(frmMain &window, const QString &verb, const QString &arg)
     } else if (verb == "pickerclose") {
         window.colorPickerWindow()->close();
         QTRY_VERIFY(!window.colorPickerWindow());
+    } else if (verb == "size") {
+        (arg == "256" ? window.editing()->mnuSize256 : window.editing()->mnuSize16)->trigger();
+    } else if (verb == "grown") { // the grid beside the usual controls, the window fixed
+        PaletteGrid *grid = window.editing()->grid();
+        QVERIFY(grid && grid->isVisible() && window.Frame3->isVisible());
+        QVERIFY(!grid->geometry().intersects(window.Frame3->geometry()));
+        QVERIFY(window.centralWidget()->rect().contains(grid->geometry()));
+        step(window, "fixed", {});
+    } else if (verb == "grid" || verb == "griddrag") {
+        PaletteGrid *grid = window.editing()->grid();
+        const QPoint from = grid->cellRect(args.value(0).toInt(nullptr, 16)).center();
+        if (verb == "grid") {
+            QTest::mouseClick(grid, Qt::LeftButton, {}, from);
+        } else {
+            QTest::mousePress(grid, Qt::LeftButton, {}, from);
+            QTest::mouseRelease(grid, Qt::LeftButton, arg.endsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier,
+                                grid->cellRect(args.value(1).toInt(nullptr, 16)).center());
+        }
+    } else if (verb == "disabled") {
+        for (QLineEdit *box : window.txtChgPal)
+            QVERIFY(!box->isEnabled());
+    } else if (verb == "offset?") {
+        QCOMPARE(window.txtOffset->text(), arg);
+    } else if (verb == "patched") { // offset and word, or @offset: the two bytes that were there
+        QByteArray expected = m_rom;
+        for (int i = 0; i + 1 < args.size(); i += 2) {
+            const QString word = args[i + 1];
+            expected.replace(args[i].toInt(nullptr, 16), 2,
+                             word.startsWith('@') ? m_rom.mid(word.mid(1).toInt(nullptr, 16), 2)
+                                                  : QByteArray::fromHex(word.toLatin1()));
+        }
+        QCOMPARE(TestFiles::readFile(m_dir.filePath("game.nds")), expected);
+    } else if (verb == "journal") { // the newest entry: one write of the span
+        WriteJournal::Journal journal(WriteJournal::Journal::defaultPath(), false);
+        const QList<WriteJournal::Entry> entries = journal.entries(m_dir.filePath("game.nds"));
+        QVERIFY(!entries.isEmpty());
+        QCOMPARE(entries.size(), m_entriesBefore + 1);
+        QCOMPARE(entries[0].offset, quint32(args.value(0).toUInt(nullptr, 16)));
+        QCOMPARE(entries[0].newBytes.size(), args.value(1).toInt());
     } else if (verb == "okbutton") {
         QCOMPARE(window.Command1->isEnabled(), arg == "on");
     } else if (verb == "ready") {
