@@ -400,7 +400,9 @@ void frmMain::mnuRomPalettes_Click()
 {
     showShared(m_romPalettes, [this] {
         auto *window = new frmRomPalettes(
-                m_services, [this](const QString &offset) { loadPaletteAt(offset); });
+                m_services, [this](const QString &offset, int colours) {
+                    m_editing->openFound(offset, colours);
+                });
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->setRom(m_romPath);
         return window;
@@ -627,14 +629,17 @@ bool frmMain::writeRom(quint32 offset, const QByteArray &bytes)
 
 void frmMain::mnuExportPalette_Click()
 {
-    if (!paletteCompleteOrComplain())
+    if (m_editing->isWide() ? !m_editing->wideCompleteOrComplain() : !paletteCompleteOrComplain())
         return;
     const QString path = m_services.files->getSaveFileName(this, QStringLiteral("Export Palette"),
                                                            PaletteFile::dialogFilter());
     if (path.isEmpty())
         return;
-    PaletteFile::Words words;
+    // The size shown: the grid's rows in the file, or the sixteen boxes.
+    PaletteFile::Words words = m_editing->wideWords();
     for (const QLineEdit *box : txtChgPal) {
+        if (m_editing->isWide())
+            break;
         const auto pair = RomPalette::WordTextToBytes(box->text());
         words.append(quint16(pair[0] | (pair[1] << 8)));
     }
@@ -655,6 +660,10 @@ void frmMain::mnuImportPalette_Click()
     if (!decoded.error.isEmpty()) {
         m_services.messages->showMessage(this, decoded.error, QStringLiteral("Error"),
                                          QMessageBox::Ok, QMessageBox::Critical);
+        return;
+    }
+    if (m_editing->isWide()) {
+        m_editing->importWords(decoded.words);
         return;
     }
     // Only the boxes change; OK writes them, as after any edit.

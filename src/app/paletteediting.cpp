@@ -78,13 +78,22 @@ void PaletteEditing::apply(const QStringList &state)
 
 void PaletteEditing::reset()
 {
-    if (!isWide()) {
+    if (isWide()) {
+        // Another image, or the view just grew: nothing is read until Find.
+        m_all = QStringList(m_size);
+        m_editableRows = 0;
+        m_row = 0;
+        if (m_grid)
+            m_grid->setTexts(m_all);
+        showRow(0);
+    } else {
         // The boxes were just filled: they are the palette.
         m_all.clear();
         for (const QLineEdit *box : m_window->txtChgPal)
             m_all << box->text();
-        m_loaded = m_all;
+        showRow(0);
     }
+    m_loaded = m_all;
     m_history.reset(m_all);
     updateActions();
 }

@@ -38,6 +38,9 @@ public:
     bool isWide() const { return m_size > RomPalette::WordCount; }
     int paletteBytes() const { return 2 * m_size; }
     void setPaletteSize(int size);
+    // A palette chosen in Palettes in ROM: one of more than sixteen colours
+    // switches to the 256-colour view.
+    void openFound(const QString &offset, int colours);
     PaletteGrid *grid() const { return m_grid; }
     int currentRow() const { return m_row; }
     void showRow(int row);
@@ -50,6 +53,13 @@ public:
     bool hasUnwrittenRows() const;
     // Every row that can be changed holds four hexadecimal digits per colour.
     bool allRowsComplete() const;
+    // As allRowsComplete, with an "Error" naming the first colour that is not.
+    bool wideCompleteOrComplain();
+    // The colours of the rows in the file, for Export; empty unless wide.
+    QList<quint16> wideWords() const;
+    // Import in the 256-colour view: the file's colours from colour 00 on,
+    // as far as the rows in the file go; one change.
+    void importWords(const QList<quint16> &words);
     int autoPasteTarget() const { return m_linked ? m_target : -1; }
 
     QAction *mnuUndo = nullptr;
@@ -66,6 +76,7 @@ protected:
 private:
     QStringList texts() const { return m_all; }
     void buildViewMenu();
+    void switchSize(int size);
     void dropInGrid(int from, int to, bool copy);
     bool editable(int index) const;
     void apply(const QStringList &state);

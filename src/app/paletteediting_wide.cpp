@@ -53,6 +53,26 @@ void PaletteEditing::setPaletteSize(int size)
         (isWide() ? mnuSize256 : mnuSize16)->setChecked(true);
         return;
     }
+    switchSize(size);
+}
+
+void PaletteEditing::openFound(const QString &offset, int colours)
+{
+    const int size = colours > RowWords ? WideWords : m_size;
+    if (size == m_size) {
+        m_window->loadPaletteAt(offset);
+        return;
+    }
+    if (!m_window->mayDiscardEdits())
+        return;
+    m_window->txtOffset->setText(offset);
+    switchSize(size);
+}
+
+// The edits were let go: the view changes and reads the palette again.
+void PaletteEditing::switchSize(int size)
+{
+    (size > RowWords ? mnuSize256 : mnuSize16)->setChecked(true);
     commitChange();
     m_size = size;
     m_row = 0;
@@ -71,19 +91,8 @@ void PaletteEditing::setPaletteSize(int size)
         m_grid->setVisible(isWide());
     client->setFixedSize(isWide() ? QSize(usual.width() + m_grid->width() + 2 * GridMargin, usual.height())
                                   : usual);
-    // The edits were let go: the boxes' colours are where the new size starts.
-    QStringList start;
-    for (const QLineEdit *box : m_window->txtChgPal)
-        start << box->text();
-    m_window->m_unedited = m_window->boxTexts();
-    m_editableRows = 1;
-    m_all = start;
-    m_all.resize(m_size);
-    m_loaded = m_all;
-    if (m_grid)
-        m_grid->setTexts(m_all);
-    showRow(0);
     reset();
+    m_window->m_unedited = m_window->boxTexts();
     if (!m_window->romPath().isEmpty() && RomPalette::parseOffset(m_window->txtOffset->text()))
         m_window->loadPalette();
     m_window->updateWriteButton();
@@ -171,20 +180,50 @@ bool PaletteEditing::allRowsComplete() const
     return m_editableRows > 0;
 }
 
-void PaletteEditing::writeWide(quint32 offset)
+bool PaletteEditing::wideCompleteOrComplain()
 {
+    if (m_editableRows == 0) {
+        error(QStringLiteral("The palette lies past the end of the image: no row can be written."));
+        return false;
+    }
     for (int i = 0; i < m_editableRows * RowWords; ++i) {
         if (!PaletteEdits::wordOf(m_all[i])) {
             error(QStringLiteral("Every palette box must hold four characters. Colour %1 (row %2, "
                                  "box %3) holds \"%4\", not four hexadecimal digits.")
                           .arg(QStringLiteral("%1").arg(i, 2, 16, QLatin1Char('0')).toUpper())
-                          .arg(i / RowWords, 0, 16)
+                          .arg(QString::number(i / RowWords, 16).toUpper())
                           .arg(i % RowWords + 1)
                           .arg(m_all[i]));
+            commitChange();
             showRow(i / RowWords);
-            return;
+            return false;
         }
     }
+    return true;
+}
+
+QList<quint16> PaletteEditing::wideWords() const
+{
+    QList<quint16> words;
+    for (int i = 0; isWide() && i < m_editableRows * RowWords; ++i)
+        words << PaletteEdits::wordOf(m_all[i]).value_or(0);
+    return words;
+}
+
+void PaletteEditing::importWords(const QList<quint16> &words)
+{
+    commitChange();
+    QStringList state = m_all;
+    for (int i = 0; i < words.size() && i < m_editableRows * RowWords; ++i)
+        state[i] = PaletteEdits::textOf(words[i]);
+    apply(state);
+    commitChange();
+}
+
+void PaletteEditing::writeWide(quint32 offset)
+{
+    if (!wideCompleteOrComplain())
+        return;
     int first = -1;
     int last = -1;
     for (int i = 0; i < m_editableRows * RowWords; ++i) {

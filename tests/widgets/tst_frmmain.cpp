@@ -3,6 +3,7 @@
 #include "frminfo.h"
 #include "frmmain.h"
 #include "paletteediting.h"
+#include "palettefile.h"
 #include "palettegrid.h"
 #include "writejournal.h"
 #include "testfiles.h"
@@ -155,6 +156,10 @@ void tst_frmMain::scenario_data()
         "grid 80; box 16 0000; grid 0; answer No; press Find; said Cindral|Discard it?; answer No;"
         "menu Exit; said Cindral|Discard it?; shown yes; answer Yes; size 16; said Cindral|Discard it?;"
         "boxes FF7F 1F00 E003; answer Yes; box 1 0000; menu Exit; said Cindral|Discard; shown no");
+    row("export and import take the size shown", "open game.nds; size 256; offset 1A0; press Find;"
+        "export all.pal 256; size 16; box 1 0000; export one.gpl 16; answer Yes; size 256;"
+        "said Cindral|Discard it?; boxes FF7F 1F00; import one.gpl; boxes 0000 1F00 E003; menu Undo;"
+        "boxes FF7F 1F00");
     for (const char *key : { "Esc", "Enter", "Return" })
         QTest::addRow("About closes with %s", key) << QStringLiteral("menu Info About...; about %1").arg(key);
 }
@@ -344,6 +349,11 @@ void tst_frmMain::step(frmMain &window, const QString &verb, const QString &arg)
             QTest::mouseRelease(grid, Qt::LeftButton, arg.endsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier,
                                 grid->cellRect(args.value(1).toInt(nullptr, 16)).center());
         }
+    } else if (verb == "export" || verb == "import") {
+        m_services.files.answers = { m_dir.filePath(args.value(0)) };
+        (verb == "export" ? window.mnuExportPalette : window.mnuImportPalette)->trigger();
+        if (verb == "export")
+            QCOMPARE(PaletteFile::readFile(m_dir.filePath(args.value(0))).words.size(), args.value(1).toInt());
     } else if (verb == "disabled") {
         for (QLineEdit *box : window.txtChgPal)
             QVERIFY(!box->isEnabled());
