@@ -26,6 +26,7 @@ private slots:
     void paletteFile();
     void paletteEdits_data();
     void paletteEdits();
+    void undoKeepsAHundredSteps();
     void missingImagesAreRefusedNotCreated();
     void portableFolders_data();
     void portableFolders();
@@ -234,6 +235,24 @@ void tst_Core::paletteEdits()
         QCOMPARE(words.join(QLatin1Char(' ')), expected);
     else
         QVERIFY2(pasted.error.contains(expected), qPrintable(pasted.error));
+}
+
+// Each committed state comes back in order; a pending change is undone
+// first, and a new change ends the way to redo.
+void tst_Core::undoKeepsAHundredSteps()
+{
+    PaletteEdits::History history;
+    history.reset({ QStringLiteral("0") });
+    for (int i = 1; i <= 120; ++i)
+        QVERIFY(history.commit({ QString::number(i) }));
+    QVERIFY(!history.commit({ QStringLiteral("120") }));
+    QCOMPARE(history.undo({ QStringLiteral("pending") }), QStringList({ QStringLiteral("120") }));
+    for (int i = 119; i >= 20; --i)
+        QCOMPARE(history.undo({ QString::number(i + 1) }), QStringList({ QString::number(i) }));
+    QCOMPARE(history.redo({ QStringLiteral("20") }), QStringList({ QStringLiteral("21") }));
+    QVERIFY(history.canRedo({ QStringLiteral("21") }));
+    QVERIFY(history.commit({ QStringLiteral("new") }));
+    QVERIFY(!history.canRedo({ QStringLiteral("new") }) && !history.redo({ QStringLiteral("new") }));
 }
 
 QTEST_APPLESS_MAIN(tst_Core)
