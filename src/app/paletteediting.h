@@ -114,5 +114,6 @@ private:
     QStringList m_loaded;
     int m_row = 0;
     int m_editableRows = 1;
+    quint32 m_loadedOffset = 0;
     PaletteGrid *m_grid = nullptr;
 };

@@ -150,6 +150,7 @@ void PaletteEditing::loadWide(quint32 offset)
                           ? RomPalette::BytesToWordText(quint8(bytes[2 * i]), quint8(bytes[2 * i + 1]))
                           : QString());
     m_loaded = m_all;
+    m_loadedOffset = offset;
     m_grid->setTexts(m_all);
     showRow(0);
     m_history.reset(m_all);
@@ -227,12 +228,20 @@ void PaletteEditing::writeWide(quint32 offset)
     int first = -1;
     int last = -1;
     for (int i = 0; i < m_editableRows * RowWords; ++i) {
-        if (m_all[i].compare(m_loaded[i], Qt::CaseInsensitive) != 0) {
+        // Written elsewhere than read, the palette is copied whole.
+        if (offset != m_loadedOffset || m_all[i].compare(m_loaded[i], Qt::CaseInsensitive) != 0) {
             first = first < 0 ? i : first;
             last = i;
         }
     }
     const QString where = m_window->txtOffset->text();
+    const QFileInfo rom(m_window->romPath());
+    if (qint64(offset) + 2 * (last + 1) > rom.size()) {
+        error(QStringLiteral("The palette at %1 would run past the end of \"%2\": the 256-colour view "
+                             "writes only within the image. Nothing was written.")
+                      .arg(where, rom.fileName()));
+        return;
+    }
     if (first < 0) {
         m_services.messages->showMessage(
                 m_window, QStringLiteral("Palette %1 is as it was read: nothing to write.").arg(where),
