@@ -3,11 +3,15 @@
 // a desktop in memory: each runs on every pointer move or tick.
 #include "fieldpainter.h"
 #include "frmcolorpicker.h"
+#include "frmmain.h"
+#include "paletteediting.h"
+#include "paletteedits.h"
 #include "screensource.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -126,6 +130,36 @@ static void autoPasteDragStep(benchmark::State &state)
     state.counters["words"] = benchmark::Counter(double(received), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(autoPasteDragStep)->DenseRange(0, 5)->ArgName("mode")->Unit(benchmark::kMicrosecond);
+
+// The same drag step with a real main window at the other end: from the
+// pointer's move to the new text of the palette box Auto Paste feeds, with
+// the swatch, tooltip and undo bookkeeping that follow each change.
+static void autoPasteIntoMainWindow(benchmark::State &state)
+{
+    SilentMessages messages;
+    frmMain window(Platform::Services{ &messages, nullptr, nullptr });
+    window.show();
+    window.editing()->openPickerOn(5);
+    frmColorPicker *picker = window.colorPickerWindow();
+    if (!picker || !picker->mnuAutoPaste->isChecked()) {
+        state.SkipWithError("no picker with Auto Paste");
+        return;
+    }
+    quint16 last = 0;
+    QObject::connect(picker, &frmColorPicker::autoPasteColor, [&](quint16 word) { last = word; });
+    picker->picBigBox_MouseDown(1, 0, 128, 128);
+    int step = 0;
+    for (auto _ : state) {
+        ++step;
+        picker->picBigBox_MouseMove(1, 0, (step * 37) % 256, (step * 53) % 256);
+        benchmark::DoNotOptimize(window.txtChgPal[5]->text().constData());
+    }
+    picker->picBigBox_MouseUp(1, 0, 0, 0);
+    if (window.txtChgPal[5]->text() != PaletteEdits::textOf(last))
+        state.SkipWithError("the box does not hold the picker's last colour");
+    picker->close();
+}
+BENCHMARK(autoPasteIntoMainWindow)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {

@@ -8,6 +8,7 @@
 #include "frmupdate.h"
 #include "frmwritehistory.h"
 #include "module1.h"
+#include "paletteediting.h"
 #include "twips.h"
 #include "windowresources.h"
 #include "writejournal.h"
@@ -92,6 +93,7 @@ frmMain::frmMain(const Platform::Services &services, QWidget *parent)
     buildControls();
     buildMenus();
     LoadMenuBitmaps();
+    m_editing = new PaletteEditing(this, m_services);
     // The controls sit at fixed places; a larger window only grows empty.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -312,6 +314,7 @@ void frmMain::chooseRom(const QString &path)
         box->setText(QString());
     m_unedited = boxTexts();
     m_loadedOffset.reset();
+    m_editing->reset();
     updateWriteButton();
     if (m_romPalettes)
         m_romPalettes->setRom(path);
@@ -355,6 +358,8 @@ bool frmMain::mayDiscardEdits()
     bool edited = false;
     for (int i = 0; i < RomPalette::WordCount; ++i)
         edited = edited || texts[i].compare(m_unedited[i], Qt::CaseInsensitive) != 0;
+    if (m_editing->isWide())
+        edited = m_editing->hasUnwrittenRows();
     if (!edited)
         return true;
     const QString where = m_romPath.isEmpty()
@@ -395,6 +400,7 @@ void frmMain::SelectCol_Click()
         picker->setAttribute(Qt::WA_DeleteOnClose);
         return picker;
     });
+    m_editing->pickerShown(m_colorPicker);
 }
 
 void frmMain::mnuData_Click()
@@ -415,7 +421,9 @@ void frmMain::mnuRomPalettes_Click()
 {
     showShared(m_romPalettes, [this] {
         auto *window = new frmRomPalettes(
-                m_services, [this](const QString &offset) { loadPaletteAt(offset); });
+                m_services, [this](const QString &offset, int colours) {
+                    m_editing->openFound(offset, colours);
+                });
         window->setGraphicsActivate([this](const auto &found, const auto *beside) {
             showRomGraphicsFile(found, beside);
         });

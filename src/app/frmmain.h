@@ -27,6 +27,7 @@ struct FoundGraphics;
 struct FoundPalette;
 }
 class frmWriteHistory;
+class PaletteEditing;
 class QNetworkAccessManager;
 namespace WriteJournal {
 class Journal;
@@ -92,6 +93,8 @@ public:
     frmRomPalettes *romPalettesWindow() const;
     // The Write History window, while it is open.
     frmWriteHistory *writeHistoryWindow() const;
+    // Selection, drags, Copy and Paste Palette, Undo and Auto Paste.
+    PaletteEditing *editing() const { return m_editing; }
 
     // What the Graphics window needs (frmmain_graphics.cpp): the boxes as
     // they stand, the offset they were loaded from, a box to focus, and
@@ -135,6 +138,8 @@ protected:
 
 private:
     void showRomInGraphics();
+    // Palette editing shares the load, the write and the unwritten-edits question.
+    friend class PaletteEditing;
     void buildControls();
     void buildMenus();
     void LoadMenuBitmaps();
@@ -164,7 +169,7 @@ private:
     RomPalette::WordTexts m_unedited;
     // Where the boxes came from, and the bytes there when read or written.
     std::optional<quint32> m_loadedOffset;
-    RomPalette::Bytes m_loadedBytes{};
+    QByteArray m_loadedBytes;
     bool m_lastWasWrite = false;
     QPointer<frmInfo> m_info;
     QPointer<frmColorPicker> m_colorPicker;
@@ -176,4 +181,5 @@ private:
     QPointer<frmWriteHistory> m_history;
     QPointer<frmGraphics> m_graphics;
     std::array<QWidget *, 16> m_unusedMarks{};
+    PaletteEditing *m_editing = nullptr;
 };

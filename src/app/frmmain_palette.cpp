@@ -6,6 +6,7 @@
 #include "frmrompalettes.h"
 #include "frmwritehistory.h"
 #include "module1.h"
+#include "paletteediting.h"
 #include "palettefile.h"
 #include "rompalette.h"
 #include "writejournal.h"
@@ -39,12 +40,12 @@ QString suffixOfFilter(const QString &filter)
 
 void frmMain::mnuNextPalette_Click()
 {
-    stepPalette(RomPalette::ByteCount);
+    stepPalette(m_editing->paletteBytes());
 }
 
 void frmMain::mnuPreviousPalette_Click()
 {
-    stepPalette(-RomPalette::ByteCount);
+    stepPalette(-m_editing->paletteBytes());
 }
 
 // One palette on or back, kept between 0 and the last offset allowed.
@@ -136,7 +137,9 @@ RomPalette::WordTexts frmMain::boxTexts() const
 
 void frmMain::updateWriteButton()
 {
-    Command1->setEnabled(firstIncompleteBox() < 0 && !m_romPath.isEmpty());
+    const bool complete = m_editing && m_editing->isWide() ? m_editing->allRowsComplete()
+                                                           : firstIncompleteBox() < 0;
+    Command1->setEnabled(complete && !m_romPath.isEmpty());
 }
 
 std::optional<quint32> frmMain::offsetOrComplain(const QString &text)
@@ -165,6 +168,17 @@ void frmMain::loadPalette(const QString &offsetText)
     const auto offset = offsetOrComplain(offsetText);
     if (!offset || !mayDiscardEdits())
         return;
+    if (m_editing->isWide()) {
+        QByteArray wide;
+        if (!m_editing->loadWide(*offset, wide))
+            return;
+        txtOffset->setText(offsetText);
+        m_loadedOffset = *offset;
+        m_loadedBytes = wide;
+        m_lastWasWrite = false;
+        emit paletteTextsChanged();
+        return;
+    }
     RomPalette::Bytes bytes{};
     int pastEnd = 0;
     const auto result = RomPalette::readPalette(m_romPath, *offset, bytes, &pastEnd);
@@ -178,8 +192,9 @@ void frmMain::loadPalette(const QString &offsetText)
     for (int i = 0; i < RomPalette::WordCount; ++i)
         txtChgPal[i]->setText(texts[i]);
     m_unedited = texts;
+    m_editing->reset();
     m_loadedOffset = *offset;
-    m_loadedBytes = bytes;
+    m_loadedBytes = QByteArray(reinterpret_cast<const char *>(bytes.data()), RomPalette::ByteCount);
     m_lastWasWrite = false;
     emit paletteTextsChanged(); // the offset changed even when no text did
     if (pastEnd > 0) {
@@ -198,6 +213,10 @@ void frmMain::writePalette()
     const auto offset = offsetOrComplain(txtOffset->text());
     if (!offset)
         return;
+    if (m_editing->isWide()) {
+        m_editing->writeWide(*offset);
+        return;
+    }
     // The menu item is enabled with any box contents; a box that is not
     // four hexadecimal digits would write bytes other than its swatch shows.
     if (!paletteCompleteOrComplain() || !mayWriteAt(*offset))
@@ -223,7 +242,7 @@ void frmMain::writePalette()
         return;
     m_unedited = texts;
     m_loadedOffset = *offset;
-    m_loadedBytes = bytes;
+    m_loadedBytes = QByteArray(reinterpret_cast<const char *>(bytes.data()), RomPalette::ByteCount);
     m_lastWasWrite = true;
     emit paletteTextsChanged(); // an 8 bpp view lays the boxes over the new offset
     m_services.messages->showMessage(
@@ -246,8 +265,8 @@ bool frmMain::mayWriteAt(quint32 offset)
         return ask(QStringLiteral("Write the palette loaded from %1 to %2?")
                            .arg(hexText(*m_loadedOffset), hexText(offset)));
     }
-    RomPalette::Bytes now{};
-    const auto result = RomPalette::readPalette(m_romPath, offset, now);
+    QByteArray now;
+    const auto result = RomPalette::readBytes(m_romPath, offset, m_loadedBytes.size(), now);
     if (!result.ok) {
         warn(QStringLiteral("Cannot read the palette from \"%1\" before writing it: %2. Nothing "
                             "was written.")
@@ -255,7 +274,7 @@ bool frmMain::mayWriteAt(quint32 offset)
         return false;
     }
     int changed = 0;
-    for (int i = 0; i < RomPalette::ByteCount; i += 2)
+    for (qsizetype i = 0; i + 1 < m_loadedBytes.size(); i += 2)
         changed += now[i] != m_loadedBytes[i] || now[i + 1] != m_loadedBytes[i + 1];
     return changed == 0
             || ask(QStringLiteral("The palette at %1 in \"%2\" was changed by another program "
@@ -264,7 +283,7 @@ bool frmMain::mayWriteAt(quint32 offset)
                                 m_lastWasWrite ? QStringLiteral("written")
                                                : QStringLiteral("loaded"))
                            .arg(changed)
-                           .arg(RomPalette::WordCount));
+                           .arg(m_loadedBytes.size() / 2));
 }
 
 WriteJournal::Journal &frmMain::journal()
@@ -297,10 +316,13 @@ bool frmMain::writeRom(quint32 offset, const QByteArray &bytes)
 
 void frmMain::mnuExportPalette_Click()
 {
-    if (!paletteCompleteOrComplain())
+    if (m_editing->isWide() ? !m_editing->wideCompleteOrComplain() : !paletteCompleteOrComplain())
         return;
-    PaletteFile::Words words;
+    // The size shown: the grid's rows in the file, or the sixteen boxes.
+    PaletteFile::Words words = m_editing->wideWords();
     for (const QLineEdit *box : txtChgPal) {
+        if (m_editing->isWide())
+            break;
         const auto pair = RomPalette::WordTextToBytes(box->text());
         words.append(quint16(pair[0] | (pair[1] << 8)));
     }
@@ -348,12 +370,17 @@ void frmMain::mnuImportPalette_Click()
                                          QMessageBox::Ok, QMessageBox::Critical);
         return;
     }
+    if (m_editing->isWide()) {
+        m_editing->importWords(decoded.words);
+        return;
+    }
     // Only the boxes change; OK writes them, as after any edit.
     const int count = int(decoded.words.size());
     for (int i = 0; i < count && i < RomPalette::WordCount; ++i) {
         const quint16 word = decoded.words.at(i);
         txtChgPal[i]->setText(RomPalette::BytesToWordText(word & 0xFF, word >> 8));
     }
+    m_editing->commitChange();
     const QString file = QFileInfo(path).fileName();
     QString told;
     if (count == 1)

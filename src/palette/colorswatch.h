@@ -17,6 +17,12 @@ public:
     void setNoColor();
     // The colour painted, or an invalid colour before the first setColor.
     QColor color() const { return m_color; }
+    // Marks drawn over the colour: selected for Copy, Paste and Gradient (a
+    // dashed frame), and the box Auto Paste feeds (a highlight-coloured frame).
+    void setSelected(bool selected);
+    void setTargeted(bool targeted);
+    bool isSelected() const { return m_selected; }
+    bool isTargeted() const { return m_targeted; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -26,4 +32,6 @@ private:
 
     QColor m_color;
     bool m_noColor = false;
+    bool m_selected = false;
+    bool m_targeted = false;
 };

@@ -141,7 +141,7 @@ private:
 };
 
 frmRomPalettes::frmRomPalettes(const Platform::Services &services,
-                               std::function<void(const QString &)> activate, QWidget *parent)
+                               std::function<void(const QString &, int)> activate, QWidget *parent)
     : QWidget(parent, Qt::Window), m_services(services), m_activate(std::move(activate))
 {
     setWindowTitle(QStringLiteral("Palettes in ROM"));
@@ -291,7 +291,7 @@ void frmRomPalettes::lstPalettes_Activated(const QModelIndex &index)
         return;
     }
     if (m_activate)
-        m_activate(RomFs::offsetText(found.offset));
+        m_activate(RomFs::offsetText(found.offset), int(found.colours));
 }
 
 void frmRomPalettes::bytesWritten(quint64 offset, qint64 length)

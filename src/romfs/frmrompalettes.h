@@ -26,9 +26,10 @@ class frmRomPalettes : public QWidget
 {
     Q_OBJECT
 public:
-    // `activate` receives the offset text of a row the user activates.
+    // `activate` receives the offset text and the colour count of a row the
+    // user activates.
     frmRomPalettes(const Platform::Services &services,
-                   std::function<void(const QString &)> activate, QWidget *parent = nullptr);
+                   std::function<void(const QString &, int)> activate, QWidget *parent = nullptr);
     ~frmRomPalettes() override;
 
     // Lists path in the background; a newer call cancels an older listing.
@@ -69,7 +70,7 @@ private:
                      const QString &reason);
 
     Platform::Services m_services;
-    std::function<void(const QString &)> m_activate;
+    std::function<void(const QString &, int)> m_activate;
     PaletteListModel *m_model = nullptr;
     QSortFilterProxyModel *m_filter = nullptr;
     QString m_path;

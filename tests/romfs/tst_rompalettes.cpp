@@ -2,6 +2,7 @@
 #include "frmgraphics.h"
 #include "frmmain.h"
 #include "frmrompalettes.h"
+#include "paletteediting.h"
 #include "romimages.h"
 #include "testfiles.h"
 #include "testservices.h"
@@ -120,6 +121,16 @@ void tst_RomPalettes::listsFiltersAndLoadsIntoTheMainWindow()
     QCOMPARE(boxTexts(main), QStringList(16, "0000"));
     QTest::keyClick(main.txtOffset, Qt::Key_PageUp);
     QCOMPARE(boxTexts(main).mid(0, 2), QStringList({ "007C", "FF7F" }));
+
+    // A palette of more than sixteen colours opens in the 256-colour view.
+    const QString wide = dir.filePath("wide.nds");
+    QVERIFY(TestFiles::writeFile(wide, dsImage({ { "pal/big.nclr", paletteFile(ramp(256)) } })));
+    main.chooseRom(wide);
+    QTRY_COMPARE(window->lstPalettes->model()->rowCount(), 1);
+    emit window->lstPalettes->activated(window->lstPalettes->model()->index(0, 0));
+    QVERIFY(main.editing()->isWide() && main.editing()->mnuSize256->isChecked());
+    main.editing()->showRow(15);
+    QCOMPARE(boxTexts(main).mid(0, 1), QStringList({ ramp(256).mid(480, 2).toHex().toUpper() }));
 
     // Choosing another ROM lists that one; a newer choice wins over an older.
     QSignalSpy listed(window, &frmRomPalettes::listed);

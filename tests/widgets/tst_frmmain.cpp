@@ -1,13 +1,19 @@
 #include "colorswatch.h"
+#include "frmcolorpicker.h"
 #include "frminfo.h"
 #include "frmmain.h"
+#include "paletteediting.h"
 #include "palettefile.h"
+#include "palettegrid.h"
+#include "writejournal.h"
 #include "testfiles.h"
 #include "testservices.h"
 
 #include <QAccessible>
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -33,6 +39,7 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_rom;
     TestServices m_services;
+    int m_entriesBefore = 0;
 };
 
 void tst_frmMain::init()
@@ -123,6 +130,71 @@ void tst_frmMain::scenario_data()
     row("tool windows are shared", "menu Color Picker; menu Color Picker; onetool; menu Database;"
         "said Error|; menu Database; onetool; menu Live Update; menu Live Update; onetool;"
         "menu Info About...; menu Info About...; onetool");
+    // Editing: "click N [shift|ctrl]" selects swatches, "drag A B [ctrl]"
+    // drops swatch A on B, "clip" puts text on the clipboard.
+    row("drag swaps, Ctrl+drag copies, each one step", "loaded; drag 1 3; boxes E003 1F00 FF7F;"
+        "drag 2 5 ctrl; boxes E003 1F00 FF7F 007C 1F00; menu Undo; boxes E003 1F00 FF7F 007C 9452;"
+        "menu Undo; boxes FF7F 1F00 E003; undo off; menu Redo; boxes E003 1F00 FF7F 007C 9452;"
+        "drag 4 4; boxes E003 1F00 FF7F 007C 9452; selected 4");
+    row("gradient rounds half up and keeps bit 15", "loaded; box 1 0000; box 2 0080; box 3 0100;"
+        "click 1; click 3 shift; selected 1 2 3; menu Gradient; boxes 0000 0180 0100; menu Undo;"
+        "boxes 0000 0080 0100; menu Undo; boxes FF7F 1F00 E003; menu Redo; menu Redo;"
+        "boxes 0000 0180 0100");
+    row("gradient needs two colours", "loaded; click 2; menu Gradient; said Error|Select the first "
+        "and the last colour; box 4 1G00; click 4 shift; menu Gradient; said Error|Box 4 holds no "
+        "colour; boxes FF7F 1F00 E003 1G00");
+    row("copy the selection or everything", "loaded; click 2; click 4 shift; menu Copy Palette;"
+        "clipboard 1F00 E003 007C; click 2 ctrl; click 6 ctrl; menu Copy Palette;"
+        "clipboard E003 007C 4242; click 1; click 1 ctrl; selected; menu Copy Palette;"
+        "clipboard FF7F 1F00 E003 007C 9452 4242 4242 4242 4242 4242 4242 4242 4242 4242 4242 4242");
+    row("paste words from the first selected box", "loaded; click 3 ctrl; click 2 ctrl;"
+        "clip 0000, ffff\n1234; menu Paste Palette; boxes FF7F 0000 FFFF 1234 9452; menu Undo;"
+        "boxes FF7F 1F00 E003 007C 9452; menu Redo; boxes FF7F 0000 FFFF 1234 9452");
+    row("paste #RRGGBB keeps bit 15 of the box", "loaded; box 2 1F80; click 2; clip #0000FF #ffffff;"
+        "menu Paste Palette; boxes FF7F 00FC FF7F; menu Undo; boxes FF7F 1F80 E003; menu Undo;"
+        "boxes FF7F 1F00 E003");
+    row("paste palette texts", "loaded; click 15; clip JASC-PAL\r\n0100\r\n2\r\n255 0 0\r\n0 0 255;"
+        "menu Paste Palette; boxis 15 1F00; boxis 16 007C; clip GIMP Palette\n#\n0 255 0 x;"
+        "click 1; menu Paste Palette; boxes E003 1F00; menu Undo; boxes FF7F; boxis 15 1F00");
+    row("paste refuses too many and non-colours", "loaded; click 16; clip 0000 0000;"
+        "menu Paste Palette; said Error|holds 2 colours, but from box 16 on there is room for "
+        "only 1; clip 1F00 red; menu Paste Palette; said Error|\"red\" on the clipboard is not a "
+        "colour; clip; menu Paste Palette; said Error|holds no colours; boxis 16 4242; undo off");
+    row("keys undo the palette outside the boxes only", "loaded; type 1 0000; leave; focus 2;"
+        "key Ctrl+Z; boxes 0000 1F00; leave; key Ctrl+Z; boxes FF7F 1F00; key Ctrl+Y; boxes 0000;"
+        "key Ctrl+Z; key Ctrl+Shift+Z; boxes 0000");
+    row("a load clears undo", "loaded; box 1 0000; answer Yes; press Find; said Cindral|Discard;"
+        "undo off; menu Undo; boxes FF7F 1F00");
+    row("swatch tooltips", "loaded; tooltip 2 Colour 1: 1F00, #FF0000; box 2 zz;"
+        "tooltip 2 Colour 1: no colour, the box needs four hexadecimal digits");
+    row("auto paste into the focused box, one step per burst", "loaded; focus 3; menu Color Picker;"
+        "boxes FF7F 1F00 E003 007C; target 3; pickerdrag; boxes FF7F 1F00; boxnot 3 E003;"
+        "menu Undo; boxes FF7F 1F00 E003 007C; menu Redo; boxnot 3 E003; dblclick 5; target 5;"
+        "boxes FF7F 1F00; boxnot 3 E003; boxis 5 9452; picker 9452; autopaste off; target none;"
+        "pickerdrag; boxis 5 9452; autopaste on; pickerclose; target none");
+    // 256 colours: "grid N" clicks cell N (hex) of the grid, "griddrag A B
+    // [ctrl]" drops cell A on B; "patched" lists the words written over the image.
+    // Written at 200, the palette read at 1A0 is copied whole (3A0 then holds 340).
+    row("256 colours: rows kept, written in one write", "open game.nds; size 256; grown; offset 1A0;"
+        "press Find; boxes FF7F 1F00 E003; box 1 0000; grid 25; boxnot 6 0000; box 6 1F00; grid 0;"
+        "boxes 0000 1F00 E003; griddrag 1 2 ctrl; griddrag 21 20; boxes 0000 1F00 1F00; press OK;"
+        "said Cindral|Palette 1A0 Edited; patched 1A0 0000 1A4 1F00 1E0 @1E2 1E2 @1E0 1EA 1F00;"
+        "journal 1A0 76; offset 3F0; press OK; said Error|would run past the end; offset 200;"
+        "answer No; press OK; said Cindral|loaded from 1A0 to 200?; answer Yes; press OK;"
+        "said Cindral|loaded from 1A0 to 200?; said Cindral|Palette 200 Edited; journal 200 512; offset 1A0; press Find;"
+        "menu Next Palette; offset? 3A0; said Warning|\"game.nds\": rows 3 to F are not "
+        "all in the file; boxis 1 4754; grid 30; boxes; disabled");
+    row("256 colours: bytes another program changed are asked about", "open game.nds; size 256;"
+        "offset 1A0; press Find; box 1 0000; poke 1A4 1234; answer No; press OK;"
+        "said Cindral|changed by another program since it was loaded: 1 of its 256 colours; patched");
+    row("256 colours: unwritten rows ask before leaving", "open game.nds; size 256; offset 1A0; press Find;"
+        "grid 80; box 16 0000; grid 0; answer No; press Find; said Cindral|Discard it?; answer No;"
+        "menu Exit; said Cindral|Discard it?; shown yes; answer Yes; size 16; said Cindral|Discard it?;"
+        "boxes FF7F 1F00 E003; answer Yes; box 1 0000; menu Exit; said Cindral|Discard; shown no");
+    row("export and import take the size shown", "open game.nds; size 256; offset 1A0; press Find;"
+        "exportfile all.pal 256; size 16; box 1 0000; exportfile one.gpl 16; answer Yes; size 256;"
+        "said Cindral|Discard it?; boxes FF7F 1F00; importfile one.gpl; boxes 0000 1F00 E003; menu Undo;"
+        "boxes FF7F 1F00");
     for (const char *key : { "Esc", "Enter", "Return" })
         QTest::addRow("About closes with %s", key) << QStringLiteral("menu Info About...; about %1").arg(key);
 }
@@ -130,6 +202,8 @@ void tst_frmMain::scenario_data()
 void tst_frmMain::scenario()
 {
     QFETCH(QString, steps);
+    m_entriesBefore = int(WriteJournal::Journal(WriteJournal::Journal::defaultPath(), false)
+                                  .entries(m_dir.filePath("game.nds")).size());
     frmMain window(m_services.services());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -269,6 +343,116 @@ void tst_frmMain::step(frmMain &window, const QString &verb, const QString &arg)
         QImage plain(seen.size(), seen.format());
         plain.fill(swatch->color());
         QVERIFY2((seen == plain) != none, none ? "no mark on an incomplete box" : "a colour with a mark");
+    } else if (verb == "boxis" || verb == "boxnot") {
+        QCOMPARE(window.txtChgPal.at(args.value(0).toInt() - 1)->text() == args.value(1), verb == "boxis");
+    } else if (verb == "click" || verb == "dblclick" || verb == "drag") {
+        const auto swatch = [&](int n) { return window.picChgPreview.at(n - 1); };
+        const Qt::KeyboardModifiers keys = arg.endsWith("shift") ? Qt::ShiftModifier
+                : arg.endsWith("ctrl")                        ? Qt::ControlModifier
+                                                              : Qt::NoModifier;
+        ColorSwatch *from = swatch(args.value(0).toInt());
+        if (verb == "click")
+            QTest::mouseClick(from, Qt::LeftButton, keys);
+        else if (verb == "dblclick")
+            QTest::mouseDClick(from, Qt::LeftButton);
+        else { // the press's swatch keeps the pointer to the end of the drag
+            QTest::mousePress(from, Qt::LeftButton);
+            const QPoint over = from->mapFromGlobal(swatch(args.value(1).toInt())->mapToGlobal(QPoint(3, 3)));
+            QTest::mouseMove(from, over);
+            QTest::mouseRelease(from, Qt::LeftButton, keys, over);
+        }
+    } else if (verb == "selected") {
+        QString shown;
+        for (int box : window.editing()->selection())
+            shown += QStringLiteral(" %1").arg(box + 1);
+        QCOMPARE(shown.trimmed(), arg);
+    } else if (verb == "clip" || verb == "clipboard") {
+        if (verb == "clip")
+            QGuiApplication::clipboard()->setText(arg);
+        else
+            QCOMPARE(QGuiApplication::clipboard()->text(), arg);
+    } else if (verb == "undo") {
+        QCOMPARE(window.editing()->mnuUndo->isEnabled(), arg == "on");
+    } else if (verb == "focus" || verb == "type" || verb == "leave") {
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QWidget *target = verb == "leave" ? static_cast<QWidget *>(window.Command2) : window.txtChgPal.at(args.value(0).toInt() - 1);
+        target->setFocus();
+        QTRY_VERIFY(target->hasFocus());
+        if (verb == "type") {
+            window.txtChgPal.at(args.value(0).toInt() - 1)->selectAll();
+            QTest::keyClicks(target, args.value(1));
+        }
+    } else if (verb == "key") {
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence(arg));
+    } else if (verb == "tooltip") {
+        QCOMPARE(window.picChgPreview.at(args.value(0).toInt() - 1)->toolTip(), arg.section(' ', 1));
+    } else if (verb == "target") { // the swatch marked and the caption naming it
+        frmColorPicker *picker = window.colorPickerWindow();
+        for (int i = 0; i < 16; ++i)
+            QCOMPARE(window.picChgPreview[i]->isTargeted(), i + 1 == arg.toInt());
+        if (picker && arg != "none")
+            QVERIFY2(picker->windowTitle().endsWith(QStringLiteral("colour %1").arg(arg.toInt() - 1)),
+                     qPrintable(picker->windowTitle()));
+    } else if (verb == "pickerdrag") { // one burst: press, two moves, release on the field
+        frmColorPicker *picker = window.colorPickerWindow();
+        QVERIFY(picker);
+        picker->picBigBox_MouseDown(1, 0, 20, 30);
+        picker->picBigBox_MouseMove(1, 0, 200, 90);
+        picker->picBigBox_MouseMove(1, 0, 240, 10);
+        picker->picBigBox_MouseUp(1, 0, 240, 10);
+    } else if (verb == "picker") {
+        QCOMPARE(window.colorPickerWindow()->txtGBAColor->text(), arg);
+    } else if (verb == "autopaste") {
+        window.colorPickerWindow()->mnuAutoPaste->trigger();
+        QCOMPARE(window.colorPickerWindow()->mnuAutoPaste->isChecked(), arg == "on");
+    } else if (verb == "pickerclose") {
+        window.colorPickerWindow()->close();
+        QTRY_VERIFY(!window.colorPickerWindow());
+    } else if (verb == "size") {
+        (arg == "256" ? window.editing()->mnuSize256 : window.editing()->mnuSize16)->trigger();
+    } else if (verb == "grown") { // the grid beside the usual controls, the window fixed
+        PaletteGrid *grid = window.editing()->grid();
+        QVERIFY(grid && grid->isVisible() && window.Frame3->isVisible());
+        QVERIFY(!grid->geometry().intersects(window.Frame3->geometry()));
+        QVERIFY(window.centralWidget()->rect().contains(grid->geometry()));
+        step(window, "fixed", {});
+    } else if (verb == "grid" || verb == "griddrag") {
+        PaletteGrid *grid = window.editing()->grid();
+        const QPoint from = grid->cellRect(args.value(0).toInt(nullptr, 16)).center();
+        if (verb == "grid") {
+            QTest::mouseClick(grid, Qt::LeftButton, {}, from);
+        } else {
+            QTest::mousePress(grid, Qt::LeftButton, {}, from);
+            QTest::mouseRelease(grid, Qt::LeftButton, arg.endsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier,
+                                grid->cellRect(args.value(1).toInt(nullptr, 16)).center());
+        }
+    } else if (verb == "exportfile" || verb == "importfile") { // name, and the colours exported
+        m_services.files.answers = { m_dir.filePath(args.value(0)) };
+        (verb == "exportfile" ? window.mnuExportPalette : window.mnuImportPalette)->trigger();
+        if (verb == "exportfile")
+            QCOMPARE(PaletteFile::readFile(m_dir.filePath(args.value(0))).words.size(), args.value(1).toInt());
+    } else if (verb == "disabled") {
+        for (QLineEdit *box : window.txtChgPal)
+            QVERIFY(!box->isEnabled());
+    } else if (verb == "offset?") {
+        QCOMPARE(window.txtOffset->text(), arg);
+    } else if (verb == "patched") { // offset and word, or @offset: the two bytes that were there
+        QByteArray expected = m_rom;
+        for (int i = 0; i + 1 < args.size(); i += 2) {
+            const QString word = args[i + 1];
+            expected.replace(args[i].toInt(nullptr, 16), 2,
+                             word.startsWith('@') ? m_rom.mid(word.mid(1).toInt(nullptr, 16), 2)
+                                                  : QByteArray::fromHex(word.toLatin1()));
+        }
+        QCOMPARE(TestFiles::readFile(m_dir.filePath("game.nds")), expected);
+    } else if (verb == "journal") { // one entry since the last look: offset and size
+        WriteJournal::Journal journal(WriteJournal::Journal::defaultPath(), false);
+        const QList<WriteJournal::Entry> entries = journal.entries(m_dir.filePath("game.nds"));
+        QVERIFY(!entries.isEmpty());
+        QCOMPARE(entries.size(), std::exchange(m_entriesBefore, int(entries.size())) + 1);
+        QCOMPARE(entries[0].offset, quint32(args.value(0).toUInt(nullptr, 16)));
+        QCOMPARE(entries[0].newBytes.size(), args.value(1).toInt());
     } else if (verb == "okbutton") {
         QCOMPARE(window.Command1->isEnabled(), arg == "on");
     } else if (verb == "ready") {
