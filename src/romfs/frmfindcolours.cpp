@@ -273,6 +273,8 @@ void frmFindColours::search(std::vector<quint16> words)
         if (ok)
             found->search = RomFs::findColours(image, words, cancel.get());
         for (const RomFs::ColourMatch &match : found->search.matches) {
+            if (cancel->load())
+                return;
             std::vector<quint16> strip;
             uchar bytes[32];
             const quint64 count = std::min<quint64>(match.colours, 16);
