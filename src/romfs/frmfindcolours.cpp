@@ -313,14 +313,19 @@ void frmFindColours::showFound(int generation, bool ok, const std::shared_ptr<Fo
                                      [](const RomFs::ColourMatch &m) { return m.exact; });
     const QString sought = m_words.size() == 1 ? QStringLiteral("the colour")
                                                 : QStringLiteral("the %1 colours").arg(m_words.size());
-    QString status = matches.empty()
-            ? QStringLiteral("No match for %1 in %2.").arg(sought, fileName)
+    const qsizetype count = qsizetype(matches.size());
+    QString status = count == 0 ? QStringLiteral("No match for %1 in %2.").arg(sought, fileName)
+            : count == exact
+            ? QStringLiteral("%1 exact %2 for %3 in %4.")
+                      .arg(count)
+                      .arg(count == 1 ? QStringLiteral("match") : QStringLiteral("matches"))
+                      .arg(sought, fileName)
             : QStringLiteral("%1 %2 for %3 in %4: %5 exact, %6 near.")
-                      .arg(matches.size())
-                      .arg(matches.size() == 1 ? QStringLiteral("match") : QStringLiteral("matches"))
+                      .arg(count)
+                      .arg(count == 1 ? QStringLiteral("match") : QStringLiteral("matches"))
                       .arg(sought, fileName)
                       .arg(exact)
-                      .arg(qsizetype(matches.size()) - exact);
+                      .arg(count - exact);
     if (found->search.truncated)
         status += QStringLiteral(" The search stopped at its limit of %1 matches; more may lie "
                                  "further on.")
