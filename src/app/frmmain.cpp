@@ -3,6 +3,7 @@
 #include "colorswatch.h"
 #include "frmcolorpicker.h"
 #include "frmdatabase.h"
+#include "frmfindcolours.h"
 #include "frminfo.h"
 #include "frmrompalettes.h"
 #include "frmupdate.h"
@@ -233,6 +234,9 @@ void frmMain::buildMenus()
                                  QKeySequence(Qt::Key_PageUp), &frmMain::mnuPreviousPalette_Click);
     mnuWriteHistory = addItem(edit, QStringLiteral("Write &History"),
                               QKeySequence(Qt::CTRL | Qt::Key_H), &frmMain::mnuWriteHistory_Click);
+    mnuFindColours = addItem(edit, QStringLiteral("Find Co&lours"),
+                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
+                             &frmMain::mnuFindColours_Click);
     mnuFind->setEnabled(false);
     mnuSostituisci->setEnabled(false);
     mnuNextPalette->setEnabled(false);
@@ -318,6 +322,8 @@ void frmMain::chooseRom(const QString &path)
     updateWriteButton();
     if (m_romPalettes)
         m_romPalettes->setRom(path);
+    if (m_findColours)
+        m_findColours->setRom(path);
     showRomInGraphics();
 }
 

@@ -18,6 +18,7 @@ class QLineEdit;
 class QPushButton;
 class frmColorPicker;
 class frmDatabase;
+class frmFindColours;
 class frmGraphics;
 class frmInfo;
 class frmUPDATE;
@@ -80,6 +81,9 @@ public:
     QAction *mnuImportPalette = nullptr;
     QAction *mnuExportPalette = nullptr;
     QAction *mnuWriteHistory = nullptr;
+    // Edit > Find Colours (frmmain_find.cpp), and its window while it is open.
+    QAction *mnuFindColours = nullptr;
+    frmFindColours *findColoursWindow() const;
 
     // The About box, while it is open.
     frmInfo *infoWindow() const;
@@ -132,6 +136,7 @@ public slots:
     void mnuImportPalette_Click();
     void mnuWriteHistory_Click();
     void mnuGraphics_Click();
+    void mnuFindColours_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -180,6 +185,7 @@ private:
     std::unique_ptr<WriteJournal::Journal> m_journal;
     QPointer<frmWriteHistory> m_history;
     QPointer<frmGraphics> m_graphics;
+    QPointer<frmFindColours> m_findColours;
     std::array<QWidget *, 16> m_unusedMarks{};
     PaletteEditing *m_editing = nullptr;
 };

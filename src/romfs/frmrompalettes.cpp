@@ -1,6 +1,6 @@
 #include "frmrompalettes.h"
 
-#include "module1.h"
+#include "colourstrip.h"
 #include "rompalette.h"
 
 #include <QAbstractTableModel>
@@ -9,9 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QSortFilterProxyModel>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QThread>
 #include <QVBoxLayout>
@@ -19,42 +17,6 @@
 namespace {
 
 enum Column { OffsetColumn, ColoursColumn, SourceColumn, StripColumn, ColumnCount };
-constexpr int StripSwatch = 12;
-
-QColor colourOf(quint16 word)
-{
-    using Module1::Scale5To8;
-    return QColor(Scale5To8(word & 31), Scale5To8(word >> 5 & 31), Scale5To8(word >> 10 & 31));
-}
-
-// Paints the first sixteen colours of a row as a strip of swatches.
-class StripDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option,
-               const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::paint(painter, option, index);
-        const QVariantList words = index.data(Qt::UserRole).toList();
-        const QRect area = option.rect.adjusted(2, 3, -2, -3);
-        painter->save();
-        painter->setPen(QColor(64, 64, 64));
-        for (int i = 0; i < words.size(); ++i) {
-            const QRect swatch(area.left() + i * StripSwatch, area.top(), StripSwatch - 1,
-                               area.height() - 1);
-            painter->fillRect(swatch, colourOf(quint16(words[i].toUInt())));
-            painter->drawRect(swatch);
-        }
-        painter->restore();
-    }
-
-    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
-    {
-        return QSize(16 * StripSwatch + 4, 18);
-    }
-};
 
 } // namespace
 
@@ -167,7 +129,7 @@ frmRomPalettes::frmRomPalettes(const Platform::Services &services,
 
     lstPalettes = new QTableView(this);
     lstPalettes->setModel(m_filter);
-    lstPalettes->setItemDelegateForColumn(StripColumn, new StripDelegate(lstPalettes));
+    lstPalettes->setItemDelegateForColumn(StripColumn, new ColourStripDelegate(lstPalettes));
     lstPalettes->setSelectionBehavior(QAbstractItemView::SelectRows);
     lstPalettes->setSelectionMode(QAbstractItemView::SingleSelection);
     lstPalettes->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -177,7 +139,7 @@ frmRomPalettes::frmRomPalettes(const Platform::Services &services,
     lstPalettes->horizontalHeader()->setSectionResizeMode(SourceColumn, QHeaderView::Stretch);
     lstPalettes->setColumnWidth(OffsetColumn, 80);
     lstPalettes->setColumnWidth(ColoursColumn, 60);
-    lstPalettes->setColumnWidth(StripColumn, 16 * StripSwatch + 8);
+    lstPalettes->setColumnWidth(StripColumn, ColourStripDelegate::ColumnWidth);
     connect(lstPalettes, &QTableView::activated, this, &frmRomPalettes::lstPalettes_Activated);
 
     lblStatus = new QLabel(this);

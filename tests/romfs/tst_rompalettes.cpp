@@ -1,5 +1,6 @@
 #include "colorswatch.h"
 #include "frmgraphics.h"
+#include "frmfindcolours.h"
 #include "frmmain.h"
 #include "frmrompalettes.h"
 #include "paletteediting.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -19,23 +21,29 @@
 
 using namespace RomImages;
 
-// The Palettes in ROM window beside the main window, and stepping from
-// palette to palette there.
+// The Palettes in ROM and Find Colours windows beside the main window, and
+// stepping from palette to palette there.
 class tst_RomPalettes : public QObject
 {
     Q_OBJECT
 private slots:
     void listsFiltersAndLoadsIntoTheMainWindow();
     void graphicsRowIsShownWithThePaletteBesideIt();
+    void findsTheBoxesColoursExactThenNear();
 };
 
 namespace {
 
-QStringList rowsOf(const QTableView *view)
+// Each row as the texts of the columns given, separated by blanks.
+QStringList rowsOf(const QTableView *view, QList<int> columns = { 0, 2 })
 {
     QStringList rows;
-    for (int r = 0; r < view->model()->rowCount(); ++r)
-        rows << view->model()->index(r, 0).data().toString() + ' ' + view->model()->index(r, 2).data().toString();
+    for (int r = 0; r < view->model()->rowCount(); ++r) {
+        QStringList cells;
+        for (int c : columns)
+            cells << view->model()->index(r, c).data().toString();
+        rows << cells.join(' ');
+    }
     return rows;
 }
 
@@ -198,6 +206,81 @@ void tst_RomPalettes::graphicsRowIsShownWithThePaletteBesideIt()
     QVERIFY(shows(graphics, 0, 0, 3));
     QVERIFY(shows(graphics, 1, 0, 4));
     QCOMPARE(graphics->viewImage().pixel(graphics->viewPointOf(0, 8)), Graphics::CheckerLight);
+}
+
+void tst_RomPalettes::findsTheBoxesColoursExactThenNear()
+{
+    // The ramp as a palette file, raw with some greens one step up (below 8,
+    // so within the low byte), and compressed.
+    QByteArray near = ramp(16);
+    for (int i = 0; i < 14; i += 2)
+        near[2 * i] = char(near[2 * i] + 0x20);
+    QTemporaryDir dir;
+    const QString ds = dir.filePath("game.nds");
+    QVERIFY(TestFiles::writeFile(ds, dsImage({ { "pal/sea.nclr", paletteFile(ramp(16)) },
+                                               { "pal/fire.lz", compress(paletteFile(ramp(16)), true) },
+                                               { "raw/near.bin", near } })));
+    TestServices services;
+    frmMain main(services.services());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    main.chooseRom(ds);
+    main.loadPaletteAt("1028");
+    QTest::keyClick(&main, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    frmFindColours *window = main.findColoursWindow();
+    QVERIFY(window);
+
+    QSignalSpy searched(window, &frmFindColours::searched);
+    window->cmdFindBoxes->click();
+    QVERIFY(searched.wait());
+    QCOMPARE(rowsOf(window->lstMatches, { 0, 1, 2 }),
+             QStringList({ "1028 pal/sea.nclr exact", "2000 pal/fire.lz (compressed) exact",
+                           "3000 raw/near.bin near" }));
+    QVERIFY2(window->lblStatus->text().startsWith("3 matches"), qPrintable(window->lblStatus->text()));
+    // The strip shows the colours found there, not those sought.
+    const QVariantList strip = window->lstMatches->model()->index(2, 3).data(Qt::UserRole).toList();
+    QCOMPARE(strip.size(), 16);
+    QCOMPARE(strip[0].toUInt(), 0x7C20u);
+
+    // A bad pasted token is refused by name, and the list stays.
+    window->txtColours->setPlainText("007C, 12G4");
+    window->cmdFindText->click();
+    QCOMPARE(services.messages.messages.size(), 1);
+    QVERIFY(services.messages.messages[0].text.contains("\"12G4\""));
+    QCOMPARE(window->lstMatches->model()->rowCount(), 3);
+    // So is a box that is not a colour word.
+    const QString kept = main.txtChgPal[3]->text();
+    main.txtChgPal[3]->setText("12");
+    window->cmdFindBoxes->click();
+    QCOMPARE(services.messages.messages.size(), 2);
+    QVERIFY(services.messages.messages[1].text.contains("Box 4 of the main window holds \"12\""));
+    main.txtChgPal[3]->setText(kept);
+    services.messages.messages.clear();
+
+    // Enter on the near match loads it; a compressed one only says why not.
+    window->lstMatches->setCurrentIndex(window->lstMatches->model()->index(2, 0));
+    QTest::keyClick(window->lstMatches, Qt::Key_Return);
+    QCOMPARE(main.txtOffset->text(), QString("3000"));
+    QCOMPARE(boxTexts(main).first(), QString("207C"));
+    const QModelIndex compressed = window->lstMatches->model()->index(1, 0);
+    emit window->lstMatches->activated(compressed);
+    QCOMPARE(services.messages.messages.size(), 1);
+    QVERIFY(services.messages.messages[0].text.contains("compressed"));
+    QCOMPARE(main.txtOffset->text(), QString("3000"));
+
+    // Two pasted #RRGGBB colours, the ramp's first, searched again in the next ROM image chosen.
+    window->txtColours->setPlainText("#0000F8\n#0800F0");
+    window->cmdFindText->click();
+    QVERIFY(searched.wait());
+    // The ramp's next two colours are near its first two: each channel
+    // steps by at most one.
+    QCOMPARE(rowsOf(window->lstMatches, { 0, 2 }),
+             QStringList({ "1028 exact", "2000 exact", "102A near", "2000 near", "3000 near" }));
+    const QString gba = dir.filePath("game.gba");
+    QVERIFY(TestFiles::writeFile(gba, QByteArray(0x100, '\0') + ramp(2, 1)));
+    main.chooseRom(gba);
+    QVERIFY(searched.wait());
+    QCOMPARE(rowsOf(window->lstMatches, { 0, 1, 2 }), QStringList({ "100 image near" }));
 }
 
 QTEST_MAIN(tst_RomPalettes)

@@ -4,6 +4,7 @@
 #include "datafolder.h"
 #include "module1.h"
 #include "paletteedits.h"
+#include "palettetext.h"
 #include "rompalette.h"
 #include "testfiles.h"
 
@@ -20,6 +21,8 @@ private slots:
     void wordTexts();
     void everyWordSurvivesRgbAndBack();
     void rgbHexToWordTextAndRounding();
+    void parseColours_data();
+    void parseColours();
     void parseOffset_data();
     void parseOffset();
     void paletteFile_data();
@@ -91,6 +94,34 @@ void tst_Core::rgbHexToWordTextAndRounding()
 }
 
 // The offset fuzz target compares every other text with a reference reader.
+// Colours pasted as text; words are compared as the 15-bit values found.
+void tst_Core::parseColours_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("words");
+    QTest::addColumn<QString>("badToken");
+    QTest::newRow("words, low byte first") << "1F00 E003 ff7f" << QList<int>{ 0x001F, 0x03E0, 0x7FFF } << "";
+    QTest::newRow("#RRGGBB, channels / 8") << "#F80000 #00fF08 #070707"
+                                            << QList<int>{ 0x001F, 0x07E0, 0 } << "";
+    QTest::newRow("commas, tabs, line ends") << " FF7F,0000\r\n\t1F00 ,, #FFFFFF\n"
+                                             << QList<int>{ 0x7FFF, 0, 0x001F, 0x7FFF } << "";
+    QTest::newRow("nothing") << " \n, " << QList<int>{} << "";
+    QTest::newRow("bad word") << "1F00 12G4 E003" << QList<int>{} << "\"12G4\"";
+    QTest::newRow("short web colour") << "#FFF" << QList<int>{} << "\"#FFF\"";
+    QTest::newRow("five digits") << "1F000" << QList<int>{} << "\"1F000\"";
+}
+
+void tst_Core::parseColours()
+{
+    QFETCH(QString, text);
+    QFETCH(QList<int>, words);
+    QFETCH(QString, badToken);
+    const PaletteText::ParsedColours parsed = PaletteText::parseColours(text);
+    QCOMPARE(QList<int>(parsed.words.begin(), parsed.words.end()), words);
+    QCOMPARE(parsed.error.isEmpty(), badToken.isEmpty());
+    QVERIFY2(parsed.error.contains(badToken), qPrintable(parsed.error));
+}
+
 void tst_Core::parseOffset_data()
 {
     QTest::addColumn<QString>("text");
