@@ -12,6 +12,8 @@ bool isTextByte(quint8 b)
     return (b >= 0x20 && b < 0x7F) || b == '\n' || b == '\r' || b == '\t' || b == 0;
 }
 
+constexpr int MaxSmoothStep = 12;
+
 int channelDistance(quint16 a, quint16 b)
 {
     return std::abs(int(a & 31) - int(b & 31)) + std::abs(int(a >> 5 & 31) - int(b >> 5 & 31))
@@ -22,11 +24,11 @@ int channelDistance(quint16 a, quint16 b)
 // subtractions away.
 struct Sums
 {
-    std::vector<int> text, tile, byteTile, nonZero, small, pointer, distance, same;
+    std::vector<int> text, tile, byteTile, nonZero, small, pointer, distance, same, smooth;
 
     void build(const quint16 *w, size_t n, quint64 offset)
     {
-        for (auto *v : { &text, &tile, &byteTile, &nonZero, &small, &pointer, &distance, &same })
+        for (auto *v : { &text, &tile, &byteTile, &nonZero, &small, &pointer, &distance, &same, &smooth })
             v->assign(n + 1, 0);
         for (size_t i = 0; i < n; ++i) {
             const quint16 word = w[i];
@@ -43,21 +45,29 @@ struct Sums
             pointer[i + 1] = pointer[i]
                     + (upperHalf && (hi == 0x08 || hi == 0x09 || hi == 0x02 || hi == 0x03
                                      || hi == 0x04 || hi == 0x06));
-            distance[i + 1] = distance[i] + (i ? channelDistance(w[i - 1], word) : 0);
+            const int step = i ? channelDistance(w[i - 1], word) : 0;
+            distance[i + 1] = distance[i] + step;
             same[i + 1] = same[i] + (i && w[i - 1] == word);
+            // A step along a shading ramp, between colours that are not
+            // small numbers.
+            smooth[i + 1] = smooth[i]
+                    + (step > 0 && step <= MaxSmoothStep && word >= 0x100 && w[i - 1] >= 0x100);
         }
     }
     static int sum(const std::vector<int> &v, size_t from, size_t to) { return v[to] - v[from]; }
 };
 
 // The measures of the block of 16 words at i, and whether it looks like
-// colours. Distance is over the 15 neighbouring pairs: palettes are made
-// of shading ramps, code and packed data jump about (about 32 a pair).
-constexpr int MaxTextBytes = 28;      // of 32
-constexpr int MaxSame = 11;           // of 15 pairs
-constexpr int MaxSmall = 11;          // of 16
-constexpr int MaxPointerHalves = 5;   // of 8
-constexpr int MaxDistance = 300;      // over 15 pairs
+// colours. Palettes are made of shading ramps: either several small steps
+// or a small distance over the 15 neighbouring pairs, where code and
+// packed data jump about (about 32 a pair).
+constexpr int MaxTextBytes = 26;      // of 32
+constexpr int MaxSame = 6;            // of 15 pairs
+constexpr int MaxSmall = 9;           // of 16
+constexpr int MaxPointerHalves = 4;   // of 8
+constexpr int MinNonZero = 6;         // of 16
+constexpr int MinSmoothSteps = 4;     // of 15 pairs
+constexpr int MaxDistance = 250;      // over 15 pairs
 
 bool blockLooksLikeColours(const quint16 *w, const Sums &s, size_t i)
 {
@@ -65,16 +75,185 @@ bool blockLooksLikeColours(const quint16 *w, const Sums &s, size_t i)
     if (Sums::sum(s.text, i, end) > MaxTextBytes || Sums::sum(s.same, i + 1, end) > MaxSame
         || Sums::sum(s.small, i, end) > MaxSmall
         || Sums::sum(s.pointer, i, end) > MaxPointerHalves
-        || Sums::sum(s.distance, i + 1, end) > MaxDistance)
+        || (Sums::sum(s.smooth, i + 1, end) < MinSmoothSteps
+            && Sums::sum(s.distance, i + 1, end) > MaxDistance))
         return false;
     const int nonZero = Sums::sum(s.nonZero, i, end);
-    if (nonZero < 4 || Sums::sum(s.tile, i, end) * 2 >= nonZero
+    if (nonZero < MinNonZero || Sums::sum(s.tile, i, end) * 2 >= nonZero
         || Sums::sum(s.byteTile, i, end) * 4 >= nonZero * 3)
         return false;
     int distinct = 0;
     for (size_t a = i; a < end && distinct < 4; ++a)
         distinct += std::find(w + i, w + a, w[a]) == w + a;
     return distinct >= 4;
+}
+
+bool isKeyColour(quint16 w)
+{
+    return w == 0x7C1F || w == 0x03E0 || w == 0x7FE0;
+}
+
+// The upper half of a pointer into ROM, RAM or I/O, at a 4-byte boundary
+// plus 2: literal pools and pointer tables end this way before data.
+bool isPointerHalf(quint16 w, quint64 offset, size_t i)
+{
+    const int hi = w >> 8;
+    return (offset / 2 + i) % 2 == 1
+            && (hi == 0x08 || hi == 0x09 || hi == 0x02 || hi == 0x03 || hi == 0x04);
+}
+
+// bx rN, with which Thumb functions return: a literal pool or data follows.
+bool isThumbReturn(quint16 w)
+{
+    return (w & 0xFF87) == 0x4700;
+}
+
+// A word that other data leaves more often than colours do: two text
+// bytes, a small number, a pointer's upper half.
+bool looksLikeData(quint16 w, quint64 offset, size_t i)
+{
+    return w != 0
+            && ((isTextByte(quint8(w)) && isTextByte(quint8(w >> 8))) || w < 0x0100
+                || isPointerHalf(w, offset, i));
+}
+
+// The stretch [from, to) of colour-like blocks within a run of n words
+// at byte offset `offset`, and where the run or zeros end it.
+struct Stretch
+{
+    const quint16 *w;
+    const Sums *sums;
+    size_t n;
+    quint64 offset;
+    size_t from, to;
+    size_t stop = 0;    // the run's end, when it is near the stretch's end
+    size_t zeros = 0;   // the first of several zeros after the stretch
+};
+
+// How surely the words before s are not colours of the same palette: the
+// run starts there, a pointer's upper half ends a literal pool there,
+// zeros end there (colour 0 is then the last zero or, when a key colour
+// follows, the first word after them), or data words give way to colours.
+// Data words just after s speak against it. Not above 0: no such edge.
+int edgeScore(const Stretch &r, size_t s)
+{
+    const quint16 *w = r.w;
+    const bool colours = blockLooksLikeColours(w, *r.sums, s)
+            || (s + BlockWords < r.n && blockLooksLikeColours(w, *r.sums, s + 1));
+    auto dataWord = [&](size_t i) {
+        return isThumbReturn(w[i]) || isPointerHalf(w[i], r.offset, i) || (w[i] != 0 && w[i] < 0x100);
+    };
+    int score = 0;
+    if (s == 0 && w[0] != 0)
+        score = colours && !dataWord(0) ? 6 : 0;
+    else if (s == 1 && dataWord(0))
+        score = 5;
+    else if (s > 0 && isPointerHalf(w[s - 1], r.offset, s - 1))
+        score = s >= 3 && isPointerHalf(w[s - 3], r.offset, s - 3) ? 4 : 2;
+    else if (s > 0 && w[s - 1] == 0 && w[s] != 0)
+        score = isKeyColour(w[s]) ? 5 : 3;
+    else if (s == 0 || w[s - 1] == 0) {
+        // Colour 0 is zero; colour 1 may be black too.
+        if (w[s + 1] != 0)
+            score = isKeyColour(w[s + 1]) ? -10 : (s < 2 || w[s - 2] == 0) ? 4 : 1;
+        else
+            score = w[s + 2] != 0 && !isKeyColour(w[s + 2]) ? 1 : -10;
+    } else if (isKeyColour(w[s - 1])) {
+        return -10;
+    } else {
+        int before = 0;
+        for (size_t k = 1; k <= 8; ++k)
+            before += s < k || looksLikeData(w[s - k], r.offset, s - k);
+        if (colours && before >= 7 && looksLikeData(w[s - 1], r.offset, s - 1))
+            score = w[s] != 0 ? 3 : w[s + 1] != 0 ? (isKeyColour(w[s + 1]) ? -10 : 3) : 1;
+    }
+    // Small numbers, a pointer table, runs of zeros or of text just after s.
+    int zeros = 0, text = 0;
+    for (size_t k = 1; k <= 8; ++k) {
+        const quint16 v = w[s + k];
+        if (k <= 4)
+            score -= v != 0 && v < 0x100 ? 3 : 0;
+        zeros += v == 0;
+        text += v != 0 && isTextByte(quint8(v)) && isTextByte(quint8(v >> 8));
+    }
+    if (isPointerHalf(w[s + 1], r.offset, s + 1) && isPointerHalf(w[s + 3], r.offset, s + 3))
+        score -= 6;
+    return zeros >= 3 || text >= 8 ? -10 : score;
+}
+
+// How well s fits the 16-word grid of the palettes after it: colour 0
+// repeated every 16 words (the palettes of a bank share it), and the run
+// or zeros ending a whole number of palettes later.
+int gridScore(const Stretch &r, size_t s, int *repeatsOut = nullptr)
+{
+    const quint16 *w = r.w;
+    const quint16 zero = w[s];
+    int repeats = 0;
+    for (size_t k = s + BlockWords; k < r.to && k + 1 < r.n; k += BlockWords)
+        repeats += w[k] == zero && (zero != 0 || w[k - 1] != 0);
+    if (repeatsOut)
+        *repeatsOut = repeats;
+    const int stop = !r.stop ? 0 : (r.stop - s) % BlockWords == 0 ? 5 : -4;
+    return 4 * std::min(repeats, 3) + stop + (r.zeros && (r.zeros - s) % BlockWords == 0 ? 2 : 0);
+}
+
+// Where the palettes of a stretch lie: the first colour of the first and
+// the end of the last. A start that the words around it do not pin down
+// is left out (sure false): listed, it would show shifted colours.
+struct Bounds
+{
+    size_t start = 0, end = 0;
+    bool sure = false;
+};
+
+Bounds placePalettes(Stretch &r, const Sums &sums)
+{
+    const quint16 *w = r.w;
+    if (r.n - r.to < BlockWords)
+        r.stop = r.n;
+    for (size_t z = r.to > BlockWords ? r.to - BlockWords : 1; z + 3 < r.n && z < r.to + BlockWords; ++z) {
+        if (w[z - 1] != 0 && w[z] == 0 && w[z + 1] == 0 && w[z + 2] == 0 && w[z + 3] == 0) {
+            r.zeros = z;
+            break;
+        }
+    }
+    const size_t first = r.from > BlockWords - 1 ? r.from - (BlockWords - 1) : 0;
+    const size_t last = std::min(r.from + 2 * BlockWords - 1, r.to - BlockWords);
+    int best = -1000, second = -1000;
+    Bounds b;
+    for (size_t s = first; s <= last; ++s) {
+        const int edge = edgeScore(r, s);
+        int repeats = 0;
+        const int grid = gridScore(r, s, &repeats);
+        // Without an edge, a bank's shared colour 0 still marks its first
+        // palette: the first of the repeats.
+        const int needed = w[s] == 0 || isKeyColour(w[s]) ? 2 : 3;
+        const bool stopped = r.stop && (r.stop - s) % BlockWords == 0 && s < 6
+                && blockLooksLikeColours(w, sums, s);
+        if (edge < 0
+            || (edge == 0 && !stopped
+                && (repeats < needed || (s >= BlockWords && w[s - BlockWords] == w[s]))))
+            continue;
+        const int score = edge + grid;
+        if (score > best)
+            second = best, best = score, b.start = s;
+        else if (score > second)
+            second = score;
+    }
+    b.sure = best >= 5 && best - second >= 3;
+    if (!b.sure)
+        return b;
+    if (r.stop && (r.stop - b.start) % BlockWords == 0) {
+        b.end = r.stop;
+        return b;
+    }
+    // Palettes come in whole blocks of 16; unused colours at the end are
+    // often left zero, and the last blocks may not look like colours.
+    size_t blocks = std::max<size_t>(1, (r.to - b.start + BlockWords - 3) / BlockWords);
+    while (blocks > 1 && b.start + blocks * BlockWords > r.n)
+        --blocks;
+    b.end = std::min(r.n, b.start + blocks * BlockWords);
+    return b;
 }
 
 } // namespace
@@ -85,39 +264,27 @@ void findInRun(const quint16 *w, size_t n, quint64 offset, std::vector<Run> &out
         return;
     thread_local Sums s;
     s.build(w, n, offset);
-    size_t grid = 0;
-    auto score = [&](size_t i) {
-        // Smooth inside, a jump just before it (from other data or from the
-        // previous palette's last colour), and on a 4-byte boundary, as
-        // palettes nearly always are.
-        const int jump = i ? Sums::sum(s.distance, i, i + 1) : 32;
-        return Sums::sum(s.distance, i + 1, i + BlockWords) - jump
-                + ((offset / 2 + i) % 2 ? 40 : 0) + (grid && (i - grid) % BlockWords ? 30 : 0);
-    };
     size_t i = 0;
     while (i + BlockWords <= n) {
         if (!blockLooksLikeColours(w, s, i)) {
             ++i;
             continue;
         }
-        // A block a few words off the palette's start still passes; the
-        // best placed of the nearby blocks is taken as the start.
-        size_t start = i;
-        for (size_t j = i + 1; j < i + BlockWords && j + BlockWords <= n; ++j) {
-            if (score(j) < score(start) && blockLooksLikeColours(w, s, j))
-                start = j;
+        size_t last = i;
+        for (size_t j = i + 1; j + BlockWords <= n && j <= last + 2 * BlockWords; ++j) {
+            if (blockLooksLikeColours(w, s, j))
+                last = j;
         }
-        size_t end = start + BlockWords;
-        while (end + BlockWords <= n && blockLooksLikeColours(w, s, end))
-            end += BlockWords;
-        Run run;
-        run.offset = offset + 2 * start;
-        run.words = quint32(end - start);
-        std::copy(w + start, w + start + 16, run.first.begin());
-        out.push_back(run);
-        // The next palette of the same bank lies whole blocks further on.
-        grid = end;
-        i = end;
+        Stretch stretch{ w, &s, n, offset, i, last + BlockWords };
+        const Bounds b = placePalettes(stretch, s);
+        if (b.sure) {
+            Run run;
+            run.offset = offset + 2 * b.start;
+            run.words = quint32(b.end - b.start);
+            std::copy(w + b.start, w + b.start + 16, run.first.begin());
+            out.push_back(run);
+        }
+        i = std::max(last + BlockWords, b.end);
     }
 }
 
