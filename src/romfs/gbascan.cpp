@@ -1,6 +1,7 @@
 #include "gbascan.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace GbaScan {
@@ -108,6 +109,13 @@ bool isThumbReturn(quint16 w)
     return (w & 0xFF87) == 0x4700;
 }
 
+// A word that is surely not a colour next to colours: a Thumb return, a
+// pointer's upper half, a small number.
+bool isDataWord(quint16 w, quint64 offset, size_t i)
+{
+    return isThumbReturn(w) || isPointerHalf(w, offset, i) || (w != 0 && w < 0x100);
+}
+
 // A word that other data leaves more often than colours do: two text
 // bytes, a small number, a pointer's upper half.
 bool looksLikeData(quint16 w, quint64 offset, size_t i)
@@ -140,18 +148,18 @@ int edgeScore(const Stretch &r, size_t s)
     const quint16 *w = r.w;
     const bool colours = blockLooksLikeColours(w, *r.sums, s)
             || (s + BlockWords < r.n && blockLooksLikeColours(w, *r.sums, s + 1));
-    auto dataWord = [&](size_t i) {
-        return isThumbReturn(w[i]) || isPointerHalf(w[i], r.offset, i) || (w[i] != 0 && w[i] < 0x100);
-    };
+    auto dataWord = [&](size_t i) { return isDataWord(w[i], r.offset, i); };
     int score = 0;
     if (s == 0 && w[0] != 0)
-        score = colours && !dataWord(0) ? 6 : 0;
+        score = isKeyColour(w[0]) || (colours && !dataWord(0)) ? 6 : 0;
+    else if (s == 0 && w[1] != 0)
+        score = isKeyColour(w[1]) ? -10 : 6;
     else if (s == 1 && dataWord(0))
         score = 5;
-    else if (s > 0 && isPointerHalf(w[s - 1], r.offset, s - 1))
-        score = s >= 3 && isPointerHalf(w[s - 3], r.offset, s - 3) ? 4 : 2;
+    else if (s > 0 && dataWord(s - 1))
+        score = s >= 3 && (dataWord(s - 2) || dataWord(s - 3)) ? 4 : 2;
     else if (s > 0 && w[s - 1] == 0 && w[s] != 0)
-        score = isKeyColour(w[s]) ? 5 : 3;
+        score = isKeyColour(w[s]) ? 5 : (s < 2 || w[s - 2] == 0) ? 3 : 1;
     else if (s == 0 || w[s - 1] == 0) {
         // Colour 0 is zero; colour 1 may be black too.
         if (w[s + 1] != 0)
@@ -162,23 +170,24 @@ int edgeScore(const Stretch &r, size_t s)
         return -10;
     } else {
         int before = 0;
-        for (size_t k = 1; k <= 8; ++k)
-            before += s < k || looksLikeData(w[s - k], r.offset, s - k);
+        for (size_t k = 1; k <= 8 && k <= s; ++k)
+            before += looksLikeData(w[s - k], r.offset, s - k);
         if (colours && before >= 7 && looksLikeData(w[s - 1], r.offset, s - 1))
             score = w[s] != 0 ? 3 : w[s + 1] != 0 ? (isKeyColour(w[s + 1]) ? -10 : 3) : 1;
     }
-    // Small numbers, a pointer table, runs of zeros or of text just after s.
-    int zeros = 0, text = 0;
+    // Small numbers, pointers, runs of zeros, of text or of tile pixels
+    // just after s.
+    int zeros = 0, text = 0, tiles = 0, pointers = 0;
     for (size_t k = 1; k <= 8; ++k) {
         const quint16 v = w[s + k];
         if (k <= 4)
             score -= v != 0 && v < 0x100 ? 3 : 0;
+        pointers += k <= 6 && isPointerHalf(v, r.offset, s + k);
         zeros += v == 0;
         text += v != 0 && isTextByte(quint8(v)) && isTextByte(quint8(v >> 8));
+        tiles += v != 0 && (v & 0x0888) == 0;
     }
-    if (isPointerHalf(w[s + 1], r.offset, s + 1) && isPointerHalf(w[s + 3], r.offset, s + 3))
-        score -= 6;
-    return zeros >= 3 || text >= 8 ? -10 : score;
+    return zeros >= 3 || text >= 8 || tiles >= 6 || pointers >= 2 ? -10 : score;
 }
 
 // How well s fits the 16-word grid of the palettes after it: colour 0
@@ -190,11 +199,16 @@ int gridScore(const Stretch &r, size_t s, int *repeatsOut = nullptr)
     const quint16 zero = w[s];
     int repeats = 0;
     for (size_t k = s + BlockWords; k < r.to && k + 1 < r.n; k += BlockWords)
-        repeats += w[k] == zero && (zero != 0 || w[k - 1] != 0);
+        repeats += w[k] == zero && (zero != 0 || w[k - 1] != 0 || w[k + 1] != 0);
     if (repeatsOut)
         *repeatsOut = repeats;
-    const int stop = !r.stop ? 0 : (r.stop - s) % BlockWords == 0 ? 5 : -4;
-    return 4 * std::min(repeats, 3) + stop + (r.zeros && (r.zeros - s) % BlockWords == 0 ? 2 : 0);
+    // Each further repeat still counts a little, so that colour 0 wins
+    // over colour 1 when both are zero in some palettes.
+    const int more = std::min(std::max(repeats - 3, 0), 6);
+    // Both ends of a run are sure edges: a start at one that misses the
+    // grid of the other is doubtful.
+    const int stop = !r.stop ? 0 : (r.stop - s) % BlockWords == 0 ? 5 : s == 0 ? -5 : 0;
+    return 4 * std::min(repeats, 3) + more + stop + (r.zeros && (r.zeros - s) % BlockWords == 0 ? 2 : 0);
 }
 
 // Where the palettes of a stretch lie: the first colour of the first and
@@ -209,8 +223,13 @@ struct Bounds
 Bounds placePalettes(Stretch &r, const Sums &sums)
 {
     const quint16 *w = r.w;
-    if (r.n - r.to < BlockWords)
-        r.stop = r.n;
+    // The run's end is a palette's end unless data words lie before it.
+    if (r.n - r.to < BlockWords) {
+        int data = 0;
+        for (size_t k = r.n - 4; k < r.n; ++k)
+            data += isDataWord(w[k], r.offset, k);
+        r.stop = data < 2 ? r.n : 0;
+    }
     for (size_t z = r.to > BlockWords ? r.to - BlockWords : 1; z + 3 < r.n && z < r.to + BlockWords; ++z) {
         if (w[z - 1] != 0 && w[z] == 0 && w[z + 1] == 0 && w[z + 2] == 0 && w[z + 3] == 0) {
             r.zeros = z;
@@ -219,8 +238,11 @@ Bounds placePalettes(Stretch &r, const Sums &sums)
     }
     const size_t first = r.from > BlockWords - 1 ? r.from - (BlockWords - 1) : 0;
     const size_t last = std::min(r.from + 2 * BlockWords - 1, r.to - BlockWords);
-    int best = -1000, second = -1000;
-    Bounds b;
+    // The best start of each place on the 16-word grid: later palettes of
+    // a bank agree with the first, and are no rival to it.
+    std::array<int, BlockWords> best;
+    std::array<size_t, BlockWords> start;
+    best.fill(-1000);
     for (size_t s = first; s <= last; ++s) {
         const int edge = edgeScore(r, s);
         int repeats = 0;
@@ -235,12 +257,19 @@ Bounds placePalettes(Stretch &r, const Sums &sums)
                 && (repeats < needed || (s >= BlockWords && w[s - BlockWords] == w[s]))))
             continue;
         const int score = edge + grid;
-        if (score > best)
-            second = best, best = score, b.start = s;
-        else if (score > second)
-            second = score;
+        const size_t phase = s % BlockWords;
+        if (score > best[phase])
+            best[phase] = score, start[phase] = s;
     }
-    b.sure = best >= 5 && best - second >= 3;
+    const size_t phase = size_t(std::max_element(best.begin(), best.end()) - best.begin());
+    int second = -1000;
+    for (size_t p = 0; p < BlockWords; ++p)
+        second = p == phase ? second : std::max(second, best[p]);
+    Bounds b;
+    b.start = start[phase];
+    // A clear lead over every other place on the grid, or a high score
+    // with some lead.
+    b.sure = best[phase] >= 5 && best[phase] - second >= (best[phase] >= 8 ? 2 : 4);
     if (!b.sure)
         return b;
     if (r.stop && (r.stop - b.start) % BlockWords == 0) {
@@ -253,6 +282,15 @@ Bounds placePalettes(Stretch &r, const Sums &sums)
     while (blocks > 1 && b.start + blocks * BlockWords > r.n)
         --blocks;
     b.end = std::min(r.n, b.start + blocks * BlockWords);
+    // Unused colours at the end of a large palette: zeros up to the start
+    // of a block, where a colour follows or the run ends.
+    if (b.end - b.start >= 4 * BlockWords && w[b.end - 1] == 0) {
+        size_t z = b.end;
+        while (z < r.n && w[z] == 0)
+            ++z;
+        if ((z - b.start) % BlockWords == 0 && z - b.end <= 8 * BlockWords)
+            b.end = z;
+    }
     return b;
 }
 
