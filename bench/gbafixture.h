@@ -285,15 +285,20 @@ public:
         const quint16 zero = chance(80) ? keys[below(9)] : colour(below(32), below(32), below(32));
         const bool wide = chance(10);
         const quint32 count = wide ? 1 : chance(50) ? 1 : chance(80) ? 2 + below(4) : 6 + below(11);
-        for (quint32 p = 0; p < count; ++p) {
-            const quint64 at = quint64(m_rom.bytes.size());
-            const bool joined = !m_rom.palettes.empty()
-                    && m_rom.palettes.back().offset + 2 * m_rom.palettes.back().words == at;
-            m_rom.palettes.push_back({ at, wide ? 256u : 16u, !joined });
-            half(zero);
-            for (quint16 c : colours(wide ? 256 : 16))
-                half(c);
-        }
+        for (quint32 p = 0; p < count; ++p)
+            palette(zero, wide ? 256 : 16);
+    }
+
+    // One palette of `count` colours on colour 0 `zero`.
+    void palette(quint16 zero, int count)
+    {
+        const quint64 at = quint64(m_rom.bytes.size());
+        const bool joined = !m_rom.palettes.empty()
+                && m_rom.palettes.back().offset + 2 * m_rom.palettes.back().words == at;
+        m_rom.palettes.push_back({ at, quint32(count), !joined });
+        half(zero);
+        for (quint16 c : colours(count))
+            half(c);
     }
 
     // A ROM image of `size` bytes; the end is padded with FF as flash carts

@@ -21,15 +21,25 @@ int channelDistance(quint16 a, quint16 b)
             + std::abs(int(a >> 10 & 31) - int(b >> 10 & 31));
 }
 
+bool isShadeStep(quint16 a, quint16 b)
+{
+    const int dr = int(b & 31) - int(a & 31), dg = int(b >> 5 & 31) - int(a >> 5 & 31),
+              db = int(b >> 10 & 31) - int(a >> 10 & 31);
+    return a >= 0x100 && b >= 0x100
+            && ((dr >= 0 && dg >= 0 && db >= 0) || (dr <= 0 && dg <= 0 && db <= 0))
+            && dr + dg + db != 0;
+}
+
 // Sums over the words of a run, so that any block's measures are two
 // subtractions away.
 struct Sums
 {
-    std::vector<int> text, tile, byteTile, nonZero, small, pointer, distance, same, smooth;
+    std::vector<int> text, tile, byteTile, nonZero, small, pointer, distance, same, smooth, shade;
 
     void build(const quint16 *w, size_t n, quint64 offset)
     {
-        for (auto *v : { &text, &tile, &byteTile, &nonZero, &small, &pointer, &distance, &same, &smooth })
+        for (auto *v : { &text, &tile, &byteTile, &nonZero, &small, &pointer, &distance, &same, &smooth,
+                          &shade })
             v->assign(n + 1, 0);
         for (size_t i = 0; i < n; ++i) {
             const quint16 word = w[i];
@@ -53,15 +63,18 @@ struct Sums
             // small numbers.
             smooth[i + 1] = smooth[i]
                     + (step > 0 && step <= MaxSmoothStep && word >= 0x100 && w[i - 1] >= 0x100);
+            // A step to a lighter or darker shade of the same hue: the
+            // three channels move the same way.
+            shade[i + 1] = shade[i] + (i && isShadeStep(w[i - 1], word));
         }
     }
     static int sum(const std::vector<int> &v, size_t from, size_t to) { return v[to] - v[from]; }
 };
 
 // The measures of the block of 16 words at i, and whether it looks like
-// colours. Palettes are made of shading ramps: either several small steps
-// or a small distance over the 15 neighbouring pairs, where code and
-// packed data jump about (about 32 a pair).
+// colours. Palettes are made of shading ramps: several small steps, a
+// small distance over the 15 neighbouring pairs (code and packed data jump
+// about, some 32 a pair) or mostly steps that keep the hue.
 constexpr int MaxTextBytes = 26;      // of 32
 constexpr int MaxSame = 6;            // of 15 pairs
 constexpr int MaxSmall = 9;           // of 16
@@ -69,6 +82,7 @@ constexpr int MaxPointerHalves = 4;   // of 8
 constexpr int MinNonZero = 6;         // of 16
 constexpr int MinSmoothSteps = 4;     // of 15 pairs
 constexpr int MaxDistance = 250;      // over 15 pairs
+constexpr int MinShadeSteps = 10;     // of 15 pairs
 
 bool blockLooksLikeColours(const quint16 *w, const Sums &s, size_t i)
 {
@@ -77,7 +91,8 @@ bool blockLooksLikeColours(const quint16 *w, const Sums &s, size_t i)
         || Sums::sum(s.small, i, end) > MaxSmall
         || Sums::sum(s.pointer, i, end) > MaxPointerHalves
         || (Sums::sum(s.smooth, i + 1, end) < MinSmoothSteps
-            && Sums::sum(s.distance, i + 1, end) > MaxDistance))
+            && Sums::sum(s.distance, i + 1, end) > MaxDistance
+            && Sums::sum(s.shade, i + 1, end) < MinShadeSteps))
         return false;
     const int nonZero = Sums::sum(s.nonZero, i, end);
     if (nonZero < MinNonZero || Sums::sum(s.tile, i, end) * 2 >= nonZero
@@ -152,8 +167,10 @@ int edgeScore(const Stretch &r, size_t s)
     int score = 0;
     if (s == 0 && w[0] != 0)
         score = isKeyColour(w[0]) || (colours && !dataWord(0)) ? 6 : 0;
-    else if (s == 0 && w[1] != 0)
-        score = isKeyColour(w[1]) ? -10 : 6;
+    else if (s == 0)
+        // Colour 0 is zero; colour 1 may be black too.
+        score = w[1] != 0 ? (isKeyColour(w[1]) ? -10 : 6)
+                          : (w[2] != 0 && !isKeyColour(w[2]) ? 6 : -10);
     else if (s == 1 && dataWord(0))
         score = 5;
     else if (s > 0 && dataWord(s - 1))
@@ -276,9 +293,12 @@ Bounds placePalettes(Stretch &r, const Sums &sums)
         b.end = r.stop;
         return b;
     }
-    // Palettes come in whole blocks of 16; unused colours at the end are
-    // often left zero, and the last blocks may not look like colours.
-    size_t blocks = std::max<size_t>(1, (r.to - b.start + BlockWords - 3) / BlockWords);
+    // Palettes come in whole blocks of 16, the last often ending in unused
+    // zero colours; a few other words may follow.
+    size_t to = r.to;
+    while (to > b.start + 1 && w[to - 1] == 0)
+        --to;
+    size_t blocks = std::max<size_t>(1, (to - b.start + BlockWords - 5) / BlockWords);
     while (blocks > 1 && b.start + blocks * BlockWords > r.n)
         --blocks;
     b.end = std::min(r.n, b.start + blocks * BlockWords);
