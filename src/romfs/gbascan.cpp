@@ -1,5 +1,7 @@
 #include "gbascan.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -8,10 +10,22 @@ namespace GbaScan {
 
 namespace {
 
-bool isTextByte(quint8 b)
+constexpr bool isTextByte(quint8 b)
 {
     return (b >= 0x20 && b < 0x7F) || b == '\n' || b == '\r' || b == '\t' || b == 0;
 }
+
+// Text bytes by value, looked up for every word of a run.
+struct TextBytes
+{
+    bool is[256] = {};
+    constexpr TextBytes()
+    {
+        for (int b = 0; b < 256; ++b)
+            is[b] = isTextByte(quint8(b));
+    }
+};
+constexpr TextBytes textBytes;
 
 constexpr int MaxSmoothStep = 12;
 
@@ -31,44 +45,50 @@ bool isShadeStep(quint16 a, quint16 b)
 }
 
 // Sums over the words of a run, so that any block's measures are two
-// subtractions away.
+// subtractions away. One record a word, reused from run to run.
 struct Sums
 {
-    std::vector<int> text, tile, byteTile, nonZero, small, pointer, distance, same, smooth, shade;
+    struct Counts
+    {
+        int text, tile, byteTile, nonZero, small, pointer, distance, same, smooth, shade;
+    };
+    std::vector<Counts> at;
 
     void build(const quint16 *w, size_t n, quint64 offset)
     {
-        for (auto *v : { &text, &tile, &byteTile, &nonZero, &small, &pointer, &distance, &same, &smooth,
-                          &shade })
-            v->assign(n + 1, 0);
+        if (at.size() < n + 1)
+            at.resize(n + 1);
+        at[0] = {};
         for (size_t i = 0; i < n; ++i) {
             const quint16 word = w[i];
             const bool upperHalf = (offset / 2 + i) % 2 == 1;
             const int hi = word >> 8;
-            text[i + 1] = text[i] + isTextByte(quint8(word)) + isTextByte(quint8(hi));
+            const Counts &p = at[i];
+            Counts &c = at[i + 1];
+            c.text = p.text + textBytes.is[word & 0xFF] + textBytes.is[hi];
             // 4-bit tile pixels below 8 leave bits 3, 7 and 11 clear.
-            tile[i + 1] = tile[i] + ((word & 0x0888) == 0 && word != 0);
+            c.tile = p.tile + ((word & 0x0888) == 0 && word != 0);
             // 8-bit tile pixels of a small palette keep both bytes low.
-            byteTile[i + 1] = byteTile[i] + ((word & 0x40C0) == 0 && word != 0);
-            nonZero[i + 1] = nonZero[i] + (word != 0);
-            small[i + 1] = small[i] + (word < 0x0A00);
+            c.byteTile = p.byteTile + ((word & 0x40C0) == 0 && word != 0);
+            c.nonZero = p.nonZero + (word != 0);
+            c.small = p.small + (word < 0x0A00);
             // Upper halves of pointers into ROM, RAM and I/O.
-            pointer[i + 1] = pointer[i]
+            c.pointer = p.pointer
                     + (upperHalf && (hi == 0x08 || hi == 0x09 || hi == 0x02 || hi == 0x03
                                      || hi == 0x04 || hi == 0x06));
             const int step = i ? channelDistance(w[i - 1], word) : 0;
-            distance[i + 1] = distance[i] + step;
-            same[i + 1] = same[i] + (i && w[i - 1] == word);
+            c.distance = p.distance + step;
+            c.same = p.same + (i && w[i - 1] == word);
             // A step along a shading ramp, between colours that are not
             // small numbers.
-            smooth[i + 1] = smooth[i]
+            c.smooth = p.smooth
                     + (step > 0 && step <= MaxSmoothStep && word >= 0x100 && w[i - 1] >= 0x100);
             // A step to a lighter or darker shade of the same hue: the
             // three channels move the same way.
-            shade[i + 1] = shade[i] + (i && isShadeStep(w[i - 1], word));
+            c.shade = p.shade + (i && isShadeStep(w[i - 1], word));
         }
     }
-    static int sum(const std::vector<int> &v, size_t from, size_t to) { return v[to] - v[from]; }
+    int sum(int Counts::*field, size_t from, size_t to) const { return at[to].*field - at[from].*field; }
 };
 
 // The measures of the block of 16 words at i, and whether it looks like
@@ -86,17 +106,16 @@ constexpr int MinShadeSteps = 10;     // of 15 pairs
 
 bool blockLooksLikeColours(const quint16 *w, const Sums &s, size_t i)
 {
+    using C = Sums::Counts;
     const size_t end = i + BlockWords;
-    if (Sums::sum(s.text, i, end) > MaxTextBytes || Sums::sum(s.same, i + 1, end) > MaxSame
-        || Sums::sum(s.small, i, end) > MaxSmall
-        || Sums::sum(s.pointer, i, end) > MaxPointerHalves
-        || (Sums::sum(s.smooth, i + 1, end) < MinSmoothSteps
-            && Sums::sum(s.distance, i + 1, end) > MaxDistance
-            && Sums::sum(s.shade, i + 1, end) < MinShadeSteps))
-        return false;
-    const int nonZero = Sums::sum(s.nonZero, i, end);
-    if (nonZero < MinNonZero || Sums::sum(s.tile, i, end) * 2 >= nonZero
-        || Sums::sum(s.byteTile, i, end) * 4 >= nonZero * 3)
+    const int nonZero = s.sum(&C::nonZero, i, end);
+    if (nonZero < MinNonZero || s.sum(&C::text, i, end) > MaxTextBytes
+        || s.sum(&C::same, i + 1, end) > MaxSame || s.sum(&C::small, i, end) > MaxSmall
+        || s.sum(&C::pointer, i, end) > MaxPointerHalves
+        || (s.sum(&C::smooth, i + 1, end) < MinSmoothSteps
+            && s.sum(&C::distance, i + 1, end) > MaxDistance
+            && s.sum(&C::shade, i + 1, end) < MinShadeSteps)
+        || s.sum(&C::tile, i, end) * 2 >= nonZero || s.sum(&C::byteTile, i, end) * 4 >= nonZero * 3)
         return false;
     int distinct = 0;
     for (size_t a = i; a < end && distinct < 4; ++a)
@@ -354,34 +373,37 @@ std::vector<Run> scan(const RomFs::Image &image, const std::atomic<bool> *cancel
     constexpr size_t maxRun = 1 << 20;
     const quint64 size = image.size() & ~quint64(1);
     std::vector<uchar> buffer(std::min(chunk, size));
-    std::vector<quint16> run;
-    quint64 runStart = 0;
-    auto finish = [&] {
-        findInRun(run.data(), run.size(), runStart, runs);
-        run.clear();
-    };
+    std::vector<quint16> words(buffer.size() / 2);
+    // A run that reaches the end of a chunk, carried into the next.
+    std::vector<quint16> carried;
+    quint64 carriedStart = 0;
     for (quint64 base = 0; base < size; base += chunk) {
         if (cancel && cancel->load(std::memory_order_relaxed))
             return runs;
         const quint64 count = std::min(chunk, size - base);
         if (!image.read(base, buffer.data(), count))
             break;
-        for (quint64 i = 0; i < count; i += 2) {
-            const quint16 word = quint16(buffer[i] | buffer[i + 1] << 8);
-            if (word & 0x8000) {
-                if (!run.empty())
-                    finish();
-                continue;
+        const size_t m = size_t(count / 2);
+        qFromLittleEndian<quint16>(buffer.data(), qsizetype(m), words.data());
+        for (size_t i = 0; i < m;) {
+            size_t j = i;
+            while (j < m && !(words[j] & 0x8000))
+                ++j;
+            if (carried.empty() && j < m) {
+                findInRun(words.data() + i, j - i, base + 2 * i, runs);
+            } else {
+                if (carried.empty())
+                    carriedStart = base + 2 * i;
+                carried.insert(carried.end(), words.begin() + qsizetype(i), words.begin() + qsizetype(j));
+                if (j < m || carried.size() >= maxRun) {
+                    findInRun(carried.data(), carried.size(), carriedStart, runs);
+                    carried.clear();
+                }
             }
-            if (run.empty())
-                runStart = base + i;
-            run.push_back(word);
-            if (run.size() == maxRun)
-                finish();
+            i = j + 1;
         }
     }
-    if (!run.empty())
-        finish();
+    findInRun(carried.data(), carried.size(), carriedStart, runs);
     return runs;
 }
 
