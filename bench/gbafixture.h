@@ -1,7 +1,7 @@
 #pragma once
 
 // A stand-in GBA ROM built from what real ones hold: Thumb and ARM code
-// with literal pools, pointer and record tables, ASCII text, 4-bit sprite
+// with literal pools, pointer and record tables, ASCII text, 4- and 8-bit
 // tiles drawn as shaded shapes, LZ77-compressed graphics, 00 and FF fills,
 // and palettes as artists make them (shading ramps of a few hues on a
 // transparent or key colour 0, 16-colour banks, 256-colour palettes). Each
@@ -178,6 +178,27 @@ public:
         return out;
     }
 
+    // 8-bit tiles of a 256-colour background: shaded shapes drawn with the
+    // indices of one or two rows of 16 colours on colour 0.
+    QByteArray tiles256()
+    {
+        const int w = 2 + int(below(4)), h = 2 + int(below(4));
+        const int row = 16 * int(below(15)), rows = chance(50) ? 16 : 32;
+        const double cx = w * 4 + int(below(7)) - 3, cy = h * 4 + int(below(7)) - 3;
+        const double rx = w * 4 - below(4), ry = h * 4 - below(4);
+        QByteArray out;
+        for (int ty = 0; ty < h; ++ty)
+            for (int tx = 0; tx < w; ++tx)
+                for (int y = 0; y < 8; ++y)
+                    for (int x = 0; x < 8; ++x) {
+                        const double dx = (tx * 8 + x - cx) / rx, dy = (ty * 8 + y - cy) / ry;
+                        const double d = dx * dx + dy * dy;
+                        const int shade = std::clamp(int((1 - d) * rows), 1, rows - 1);
+                        out.append(char(d < 1 ? std::min(255, row + shade) : 0));
+                    }
+        return out;
+    }
+
     // LZ10 with a hash of the last position of each three bytes, as the
     // common tools compress (greedy, window 4 KiB).
     static QByteArray lz10(const QByteArray &in)
@@ -231,7 +252,8 @@ public:
     void graphics()
     {
         align(4);
-        m_rom.bytes.append(chance(50) ? lz10(tiles()) : tiles());
+        const QByteArray pixels = chance(25) ? tiles256() : tiles();
+        m_rom.bytes.append(chance(50) ? lz10(pixels) : pixels);
         align(4);
     }
 

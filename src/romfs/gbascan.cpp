@@ -50,7 +50,7 @@ struct Sums
 {
     struct Counts
     {
-        int text, tile, byteTile, nonZero, small, pointer, distance, same, smooth, shade;
+        int text, tile, byteTile, pixels, sameLow, nonZero, small, pointer, distance, same, smooth, shade;
     };
     std::vector<Counts> at;
 
@@ -70,6 +70,14 @@ struct Sums
             c.tile = p.tile + ((word & 0x0888) == 0 && word != 0);
             // 8-bit tile pixels of a small palette keep both bytes low.
             c.byteTile = p.byteTile + ((word & 0x40C0) == 0 && word != 0);
+            // Neighbouring 8-bit pixels of a shaded shape: two near indices
+            // into the same row of colours.
+            const int lo = word & 0xFF;
+            c.pixels = p.pixels + (lo != 0 && hi != 0 && std::abs(lo - hi) <= 2);
+            // The same low byte with another high byte: a byte of packed
+            // data repeated, where a ramp's low byte (red and low green)
+            // moves at every step.
+            c.sameLow = p.sameLow + (i && (w[i - 1] & 0xFF) == lo && w[i - 1] != word);
             c.nonZero = p.nonZero + (word != 0);
             c.small = p.small + (word < 0x0A00);
             // Upper halves of pointers into ROM, RAM and I/O.
@@ -103,6 +111,8 @@ constexpr int MinNonZero = 6;         // of 16
 constexpr int MinSmoothSteps = 4;     // of 15 pairs
 constexpr int MaxDistance = 250;      // over 15 pairs
 constexpr int MinShadeSteps = 10;     // of 15 pairs
+constexpr int MaxPixelPairs = 3;      // of 16
+constexpr int MaxSameLowBytes = 2;   // of 15 pairs
 
 bool blockLooksLikeColours(const quint16 *w, const Sums &s, size_t i)
 {
@@ -111,7 +121,8 @@ bool blockLooksLikeColours(const quint16 *w, const Sums &s, size_t i)
     const int nonZero = s.sum(&C::nonZero, i, end);
     if (nonZero < MinNonZero || s.sum(&C::text, i, end) > MaxTextBytes
         || s.sum(&C::same, i + 1, end) > MaxSame || s.sum(&C::small, i, end) > MaxSmall
-        || s.sum(&C::pointer, i, end) > MaxPointerHalves
+        || s.sum(&C::pointer, i, end) > MaxPointerHalves || s.sum(&C::pixels, i, end) > MaxPixelPairs
+        || s.sum(&C::sameLow, i + 1, end) > MaxSameLowBytes
         || (s.sum(&C::smooth, i + 1, end) < MinSmoothSteps
             && s.sum(&C::distance, i + 1, end) > MaxDistance
             && s.sum(&C::shade, i + 1, end) < MinShadeSteps)
@@ -305,7 +316,7 @@ Bounds placePalettes(Stretch &r, const Sums &sums)
     b.start = start[phase];
     // A clear lead over every other place on the grid, or a high score
     // with some lead.
-    b.sure = best[phase] >= 5 && best[phase] - second >= (best[phase] >= 8 ? 2 : 4);
+    b.sure = best[phase] >= 5 && best[phase] - second >= (best[phase] >= 8 ? 3 : 4);
     if (!b.sure)
         return b;
     if (r.stop && (r.stop - b.start) % BlockWords == 0) {
