@@ -15,23 +15,23 @@
 
 namespace GbaFixture {
 
-struct Palette
-{
+struct Palette {
     quint64 offset = 0;
     quint32 words = 0;
-    bool startsGroup = false;   // first of back-to-back palettes
+    bool startsGroup = false; // first of back-to-back palettes
 };
 
-struct Rom
-{
+struct Rom {
     QByteArray bytes;
     std::vector<Palette> palettes;
 };
 
-class Builder
-{
+class Builder {
 public:
-    explicit Builder(quint32 seed) : m_random(seed) {}
+    explicit Builder(quint32 seed)
+        : m_random(seed)
+    {
+    }
 
     quint32 below(quint32 n) { return quint32(m_random() % n); }
     bool chance(int percent) { return below(100) < quint32(percent); }
@@ -56,31 +56,31 @@ public:
         for (quint32 n = 8 + below(200); n > 0; --n) {
             const quint32 r = below(8), s = below(8), t = below(8), pick = below(100);
             if (pick < 14)
-                half(0x2000 | below(4) << 11 | r << 8 | below(64));          // mov/cmp/add/sub #
+                half(0x2000 | below(4) << 11 | r << 8 | below(64)); // mov/cmp/add/sub #
             else if (pick < 30)
                 half(0x6000 | below(4) << 11 | below(32) << 6 | s << 3 | r); // ldr/str/ldrb/strb
             else if (pick < 38)
                 half(0x8000 | below(2) << 11 | below(32) << 6 | s << 3 | r); // ldrh/strh
             else if (pick < 46)
-                half(0x4800 | r << 8 | below(32));                           // ldr r, [pc]
+                half(0x4800 | r << 8 | below(32)); // ldr r, [pc]
             else if (pick < 56)
-                half(0x4000 | below(16) << 6 | s << 3 | r);                  // ALU
+                half(0x4000 | below(16) << 6 | s << 3 | r); // ALU
             else if (pick < 64)
-                half(0x1800 | below(4) << 9 | t << 6 | s << 3 | r);          // add/sub reg
+                half(0x1800 | below(4) << 9 | t << 6 | s << 3 | r); // add/sub reg
             else if (pick < 70)
-                half(below(3) << 11 | below(32) << 6 | s << 3 | r);          // shifts
+                half(below(3) << 11 | below(32) << 6 | s << 3 | r); // shifts
             else if (pick < 74)
-                half(0x4600 | below(256));                                   // hi mov/add/bx
+                half(0x4600 | below(256)); // hi mov/add/bx
             else if (pick < 78)
-                half(0x9000 | below(2) << 11 | r << 8 | below(64));          // sp relative
+                half(0x9000 | below(2) << 11 | r << 8 | below(64)); // sp relative
             else if (pick < 87)
-                half(0xD000 | below(14) << 8 | below(256));                  // b<cond>
+                half(0xD000 | below(14) << 8 | below(256)); // b<cond>
             else if (pick < 90)
-                half(0xE000 | below(0x800));                                 // b
+                half(0xE000 | below(0x800)); // b
             else if (pick < 97)
-                half(0xF000 | below(0x800)), half(0xF800 | below(0x800));    // bl
+                half(0xF000 | below(0x800)), half(0xF800 | below(0x800)); // bl
             else
-                half(0x5000 | below(0x1000));                                // ldr/str reg
+                half(0x5000 | below(0x1000)); // ldr/str reg
         }
         half(0xBC00 | below(0x100));
         half(0x4700 | below(2) << 3);
@@ -99,11 +99,16 @@ public:
     quint32 literal()
     {
         switch (below(5)) {
-        case 0: return 0x08000000 | (below(0x800000) & ~3u);
-        case 1: return 0x03000000 | (below(0x8000) & ~3u);
-        case 2: return 0x02000000 | (below(0x40000) & ~3u);
-        case 3: return 0x04000000 | (below(0x400) & ~1u);
-        default: return below(4) ? below(0x400) : quint32(m_random());
+        case 0:
+            return 0x08000000 | (below(0x800000) & ~3u);
+        case 1:
+            return 0x03000000 | (below(0x8000) & ~3u);
+        case 2:
+            return 0x02000000 | (below(0x40000) & ~3u);
+        case 3:
+            return 0x04000000 | (below(0x400) & ~1u);
+        default:
+            return below(4) ? below(0x400) : quint32(m_random());
         }
     }
 
@@ -131,11 +136,9 @@ public:
 
     void text()
     {
-        static const char *const words[] = { "the ", "You ", "found ", "a ", "POTION", "! ",
-                                             "door ", "is ", "locked", ".\n", "Press ",
-                                             "START ", "to ", "continue", "HP ", "MP ",
-                                             "LV ", "save ", "your ", "game", "?\n", "Yes",
-                                             "No", "Sword ", "of ", "Fire " };
+        static const char* const words[] = { "the ", "You ", "found ", "a ", "POTION", "! ",
+            "door ", "is ", "locked", ".\n", "Press ", "START ", "to ", "continue", "HP ", "MP ",
+            "LV ", "save ", "your ", "game", "?\n", "Yes", "No", "Sword ", "of ", "Fire " };
         for (quint32 n = 2 + below(300); n > 0; --n) {
             m_rom.bytes.append(words[below(26)]);
             if (chance(8))
@@ -163,7 +166,8 @@ public:
                         for (int x = 0; x < 8; x += 2) {
                             int pair = 0;
                             for (int k = 0; k < 2; ++k) {
-                                const double dx = (tx * 8 + x + k - cx) / rx, dy = (ty * 8 + y - cy) / ry;
+                                const double dx = (tx * 8 + x + k - cx) / rx,
+                                             dy = (ty * 8 + y - cy) / ry;
                                 const double d = dx * dx + dy * dy;
                                 int index = 0;
                                 if (d < 0.8)
@@ -201,7 +205,7 @@ public:
 
     // LZ10 with a hash of the last position of each three bytes, as the
     // common tools compress (greedy, window 4 KiB).
-    static QByteArray lz10(const QByteArray &in)
+    static QByteArray lz10(const QByteArray& in)
     {
         QByteArray out;
         const quint32 size = quint32(in.size());
@@ -270,7 +274,7 @@ public:
     }
 
     // `count` colours of one hue from dark to light.
-    void ramp(std::vector<quint16> &out, int count)
+    void ramp(std::vector<quint16>& out, int count)
     {
         const double r = below(32), g = below(32), b = below(32);
         const double dark = 0.15 + below(30) / 100.0, light = 0.3 * below(3) / 2;
@@ -302,8 +306,8 @@ public:
     void palettes()
     {
         align(chance(85) ? 4 : 2);
-        const quint16 keys[] = { 0x0000, 0x0000, 0x0000, 0x0000, 0x0000, 0x7C1F, 0x7C1F, 0x03E0,
-                                 0x7FE0 };
+        const quint16 keys[]
+            = { 0x0000, 0x0000, 0x0000, 0x0000, 0x0000, 0x7C1F, 0x7C1F, 0x03E0, 0x7FE0 };
         const quint16 zero = chance(80) ? keys[below(9)] : colour(below(32), below(32), below(32));
         const bool wide = chance(10);
         const quint32 count = wide ? 1 : chance(50) ? 1 : chance(80) ? 2 + below(4) : 6 + below(11);
@@ -316,7 +320,7 @@ public:
     {
         const quint64 at = quint64(m_rom.bytes.size());
         const bool joined = !m_rom.palettes.empty()
-                && m_rom.palettes.back().offset + 2 * m_rom.palettes.back().words == at;
+            && m_rom.palettes.back().offset + 2 * m_rom.palettes.back().words == at;
         m_rom.palettes.push_back({ at, quint32(count), !joined });
         half(zero);
         for (quint16 c : colours(count))
@@ -350,7 +354,7 @@ public:
         return std::move(m_rom);
     }
 
-    Rom &current() { return m_rom; }
+    Rom& current() { return m_rom; }
 
 private:
     std::mt19937 m_random;

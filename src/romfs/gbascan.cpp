@@ -16,8 +16,7 @@ constexpr bool isTextByte(quint8 b)
 }
 
 // Text bytes by value, looked up for every word of a run.
-struct TextBytes
-{
+struct TextBytes {
     bool is[256] = {};
     constexpr TextBytes()
     {
@@ -32,7 +31,7 @@ constexpr int MaxSmoothStep = 12;
 int channelDistance(quint16 a, quint16 b)
 {
     return std::abs(int(a & 31) - int(b & 31)) + std::abs(int(a >> 5 & 31) - int(b >> 5 & 31))
-            + std::abs(int(a >> 10 & 31) - int(b >> 10 & 31));
+        + std::abs(int(a >> 10 & 31) - int(b >> 10 & 31));
 }
 
 bool isShadeStep(quint16 a, quint16 b)
@@ -40,21 +39,20 @@ bool isShadeStep(quint16 a, quint16 b)
     const int dr = int(b & 31) - int(a & 31), dg = int(b >> 5 & 31) - int(a >> 5 & 31),
               db = int(b >> 10 & 31) - int(a >> 10 & 31);
     return a >= 0x100 && b >= 0x100
-            && ((dr >= 0 && dg >= 0 && db >= 0) || (dr <= 0 && dg <= 0 && db <= 0))
-            && dr + dg + db != 0;
+        && ((dr >= 0 && dg >= 0 && db >= 0) || (dr <= 0 && dg <= 0 && db <= 0))
+        && dr + dg + db != 0;
 }
 
 // Sums over the words of a run, so that any block's measures are two
 // subtractions away. One record a word, reused from run to run.
-struct Sums
-{
-    struct Counts
-    {
-        int text, tile, byteTile, pixels, sameLow, nonZero, small, pointer, distance, same, smooth, shade;
+struct Sums {
+    struct Counts {
+        int text, tile, byteTile, pixels, sameLow, nonZero, small, pointer, distance, same, smooth,
+            shade;
     };
     std::vector<Counts> at;
 
-    void build(const quint16 *w, size_t n, quint64 offset)
+    void build(const quint16* w, size_t n, quint64 offset)
     {
         if (at.size() < n + 1)
             at.resize(n + 1);
@@ -63,8 +61,8 @@ struct Sums
             const quint16 word = w[i];
             const bool upperHalf = (offset / 2 + i) % 2 == 1;
             const int hi = word >> 8;
-            const Counts &p = at[i];
-            Counts &c = at[i + 1];
+            const Counts& p = at[i];
+            Counts& c = at[i + 1];
             c.text = p.text + textBytes.is[word & 0xFF] + textBytes.is[hi];
             // 4-bit tile pixels below 8 leave bits 3, 7 and 11 clear.
             c.tile = p.tile + ((word & 0x0888) == 0 && word != 0);
@@ -82,46 +80,51 @@ struct Sums
             c.small = p.small + (word < 0x0A00);
             // Upper halves of pointers into ROM, RAM and I/O.
             c.pointer = p.pointer
-                    + (upperHalf && (hi == 0x08 || hi == 0x09 || hi == 0x02 || hi == 0x03
-                                     || hi == 0x04 || hi == 0x06));
+                + (upperHalf
+                    && (hi == 0x08 || hi == 0x09 || hi == 0x02 || hi == 0x03 || hi == 0x04
+                        || hi == 0x06));
             const int step = i ? channelDistance(w[i - 1], word) : 0;
             c.distance = p.distance + step;
             c.same = p.same + (i && w[i - 1] == word);
             // A step along a shading ramp, between colours that are not
             // small numbers.
             c.smooth = p.smooth
-                    + (step > 0 && step <= MaxSmoothStep && word >= 0x100 && w[i - 1] >= 0x100);
+                + (step > 0 && step <= MaxSmoothStep && word >= 0x100 && w[i - 1] >= 0x100);
             // A step to a lighter or darker shade of the same hue: the
             // three channels move the same way.
             c.shade = p.shade + (i && isShadeStep(w[i - 1], word));
         }
     }
-    int sum(int Counts::*field, size_t from, size_t to) const { return at[to].*field - at[from].*field; }
+    int sum(int Counts::*field, size_t from, size_t to) const
+    {
+        return at[to].*field - at[from].*field;
+    }
 };
 
 // The measures of the block of 16 words at i, and whether it looks like
 // colours. Palettes are made of shading ramps: several small steps, a
 // small distance over the 15 neighbouring pairs (code and packed data jump
 // about, some 32 a pair) or mostly steps that keep the hue.
-constexpr int MaxTextBytes = 26;      // of 32
-constexpr int MaxSame = 6;            // of 15 pairs
-constexpr int MaxSmall = 9;           // of 16
-constexpr int MaxPointerHalves = 4;   // of 8
-constexpr int MinNonZero = 6;         // of 16
-constexpr int MinSmoothSteps = 4;     // of 15 pairs
-constexpr int MaxDistance = 250;      // over 15 pairs
-constexpr int MinShadeSteps = 10;     // of 15 pairs
-constexpr int MaxPixelPairs = 3;      // of 16
-constexpr int MaxSameLowBytes = 2;   // of 15 pairs
+constexpr int MaxTextBytes = 26; // of 32
+constexpr int MaxSame = 6; // of 15 pairs
+constexpr int MaxSmall = 9; // of 16
+constexpr int MaxPointerHalves = 4; // of 8
+constexpr int MinNonZero = 6; // of 16
+constexpr int MinSmoothSteps = 4; // of 15 pairs
+constexpr int MaxDistance = 250; // over 15 pairs
+constexpr int MinShadeSteps = 10; // of 15 pairs
+constexpr int MaxPixelPairs = 3; // of 16
+constexpr int MaxSameLowBytes = 2; // of 15 pairs
 
-bool blockLooksLikeColours(const quint16 *w, const Sums &s, size_t i)
+bool blockLooksLikeColours(const quint16* w, const Sums& s, size_t i)
 {
     using C = Sums::Counts;
     const size_t end = i + BlockWords;
     const int nonZero = s.sum(&C::nonZero, i, end);
     if (nonZero < MinNonZero || s.sum(&C::text, i, end) > MaxTextBytes
         || s.sum(&C::same, i + 1, end) > MaxSame || s.sum(&C::small, i, end) > MaxSmall
-        || s.sum(&C::pointer, i, end) > MaxPointerHalves || s.sum(&C::pixels, i, end) > MaxPixelPairs
+        || s.sum(&C::pointer, i, end) > MaxPointerHalves
+        || s.sum(&C::pixels, i, end) > MaxPixelPairs
         || s.sum(&C::sameLow, i + 1, end) > MaxSameLowBytes
         || (s.sum(&C::smooth, i + 1, end) < MinSmoothSteps
             && s.sum(&C::distance, i + 1, end) > MaxDistance
@@ -145,7 +148,7 @@ bool isPointerHalf(quint16 w, quint64 offset, size_t i)
 {
     const int hi = w >> 8;
     return (offset / 2 + i) % 2 == 1
-            && (hi == 0x08 || hi == 0x09 || hi == 0x02 || hi == 0x03 || hi == 0x04);
+        && (hi == 0x08 || hi == 0x09 || hi == 0x02 || hi == 0x03 || hi == 0x04);
 }
 
 // bx rN, with which Thumb functions return: a literal pool or data follows.
@@ -166,21 +169,20 @@ bool isDataWord(quint16 w, quint64 offset, size_t i)
 bool looksLikeData(quint16 w, quint64 offset, size_t i)
 {
     return w != 0
-            && ((isTextByte(quint8(w)) && isTextByte(quint8(w >> 8))) || w < 0x0100
-                || isPointerHalf(w, offset, i));
+        && ((isTextByte(quint8(w)) && isTextByte(quint8(w >> 8))) || w < 0x0100
+            || isPointerHalf(w, offset, i));
 }
 
 // The stretch [from, to) of colour-like blocks within a run of n words
 // at byte offset `offset`, and where the run or zeros end it.
-struct Stretch
-{
-    const quint16 *w;
-    const Sums *sums;
+struct Stretch {
+    const quint16* w;
+    const Sums* sums;
     size_t n;
     quint64 offset;
     size_t from, to;
-    size_t stop = 0;    // the run's end, when it is near the stretch's end
-    size_t zeros = 0;   // the first of several zeros after the stretch
+    size_t stop = 0; // the run's end, when it is near the stretch's end
+    size_t zeros = 0; // the first of several zeros after the stretch
 };
 
 // How surely the words before s are not colours of the same palette: the
@@ -188,11 +190,11 @@ struct Stretch
 // zeros end there (colour 0 is then the last zero or, when a key colour
 // follows, the first word after them), or data words give way to colours.
 // Data words just after s speak against it. Not above 0: no such edge.
-int edgeScore(const Stretch &r, size_t s)
+int edgeScore(const Stretch& r, size_t s)
 {
-    const quint16 *w = r.w;
+    const quint16* w = r.w;
     const bool colours = blockLooksLikeColours(w, *r.sums, s)
-            || (s + BlockWords < r.n && blockLooksLikeColours(w, *r.sums, s + 1));
+        || (s + BlockWords < r.n && blockLooksLikeColours(w, *r.sums, s + 1));
     auto dataWord = [&](size_t i) { return isDataWord(w[i], r.offset, i); };
     int score = 0;
     if (s == 0 && w[0] != 0)
@@ -240,9 +242,9 @@ int edgeScore(const Stretch &r, size_t s)
 // How well s fits the 16-word grid of the palettes after it: colour 0
 // repeated every 16 words (the palettes of a bank share it), and the run
 // or zeros ending a whole number of palettes later.
-int gridScore(const Stretch &r, size_t s, int *repeatsOut = nullptr)
+int gridScore(const Stretch& r, size_t s, int* repeatsOut = nullptr)
 {
-    const quint16 *w = r.w;
+    const quint16* w = r.w;
     const quint16 zero = w[s];
     int repeats = 0;
     for (size_t k = s + BlockWords; k < r.to && k + 1 < r.n; k += BlockWords)
@@ -255,21 +257,21 @@ int gridScore(const Stretch &r, size_t s, int *repeatsOut = nullptr)
     // Both ends of a run are sure edges: a start at one that misses the
     // grid of the other is doubtful.
     const int stop = !r.stop ? 0 : (r.stop - s) % BlockWords == 0 ? 5 : s == 0 ? -5 : 0;
-    return 4 * std::min(repeats, 3) + more + stop + (r.zeros && (r.zeros - s) % BlockWords == 0 ? 2 : 0);
+    return 4 * std::min(repeats, 3) + more + stop
+        + (r.zeros && (r.zeros - s) % BlockWords == 0 ? 2 : 0);
 }
 
 // Where the palettes of a stretch lie: the first colour of the first and
 // the end of the last. A start that the words around it do not pin down
 // is left out (sure false): listed, it would show shifted colours.
-struct Bounds
-{
+struct Bounds {
     size_t start = 0, end = 0;
     bool sure = false;
 };
 
-Bounds placePalettes(Stretch &r, const Sums &sums)
+Bounds placePalettes(Stretch& r, const Sums& sums)
 {
-    const quint16 *w = r.w;
+    const quint16* w = r.w;
     // The run's end is a palette's end unless data words lie before it.
     if (r.n - r.to < BlockWords) {
         int data = 0;
@@ -277,7 +279,8 @@ Bounds placePalettes(Stretch &r, const Sums &sums)
             data += isDataWord(w[k], r.offset, k);
         r.stop = data < 2 ? r.n : 0;
     }
-    for (size_t z = r.to > BlockWords ? r.to - BlockWords : 1; z + 3 < r.n && z < r.to + BlockWords; ++z) {
+    for (size_t z = r.to > BlockWords ? r.to - BlockWords : 1; z + 3 < r.n && z < r.to + BlockWords;
+         ++z) {
         if (w[z - 1] != 0 && w[z] == 0 && w[z + 1] == 0 && w[z + 2] == 0 && w[z + 3] == 0) {
             r.zeros = z;
             break;
@@ -298,7 +301,7 @@ Bounds placePalettes(Stretch &r, const Sums &sums)
         // palette: the first of the repeats.
         const int needed = w[s] == 0 || isKeyColour(w[s]) ? 2 : 3;
         const bool stopped = r.stop && (r.stop - s) % BlockWords == 0 && s < 6
-                && blockLooksLikeColours(w, sums, s);
+            && blockLooksLikeColours(w, sums, s);
         if (edge < 0
             || (edge == 0 && !stopped
                 && (repeats < needed || (s >= BlockWords && w[s - BlockWords] == w[s]))))
@@ -346,7 +349,7 @@ Bounds placePalettes(Stretch &r, const Sums &sums)
 
 } // namespace
 
-void findInRun(const quint16 *w, size_t n, quint64 offset, std::vector<Run> &out)
+void findInRun(const quint16* w, size_t n, quint64 offset, std::vector<Run>& out)
 {
     if (n < BlockWords)
         return;
@@ -363,7 +366,7 @@ void findInRun(const quint16 *w, size_t n, quint64 offset, std::vector<Run> &out
             if (blockLooksLikeColours(w, s, j))
                 last = j;
         }
-        Stretch stretch{ w, &s, n, offset, i, last + BlockWords };
+        Stretch stretch { w, &s, n, offset, i, last + BlockWords };
         const Bounds b = placePalettes(stretch, s);
         if (b.sure) {
             Run run;
@@ -376,7 +379,7 @@ void findInRun(const quint16 *w, size_t n, quint64 offset, std::vector<Run> &out
     }
 }
 
-std::vector<Run> scan(const RomFs::Image &image, const std::atomic<bool> *cancel)
+std::vector<Run> scan(const RomFs::Image& image, const std::atomic<bool>* cancel)
 {
     std::vector<Run> runs;
     constexpr quint64 chunk = 1 << 20;
@@ -405,7 +408,8 @@ std::vector<Run> scan(const RomFs::Image &image, const std::atomic<bool> *cancel
             } else {
                 if (carried.empty())
                     carriedStart = base + 2 * i;
-                carried.insert(carried.end(), words.begin() + qsizetype(i), words.begin() + qsizetype(j));
+                carried.insert(
+                    carried.end(), words.begin() + qsizetype(i), words.begin() + qsizetype(j));
                 if (j < m || carried.size() >= maxRun) {
                     findInRun(carried.data(), carried.size(), carriedStart, runs);
                     carried.clear();

@@ -143,16 +143,19 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
     GbaFixture::Builder gba(7);
     auto take = [&gba] { return std::exchange(gba.current().bytes, QByteArray()); };
     auto listed = [](const QByteArray &before, int colours) {
-        return QString::number(before.size(), 16).toUpper() + '\t' + QString::number(colours) + "\tscan\n";
+        return QString::number(before.size(), 16).toUpper() + '\t' + QString::number(colours)
+                + "\tscan\n";
     };
     const QByteArray fill(0x200, char(0xFF));
     gba.palette(0x0000, 256);
-    QTest::newRow("scan: 256 colours between FF fills") << fill + take() + fill << listed(fill, 256);
+    QTest::newRow("scan: 256 colours between FF fills")
+            << fill + take() + fill << listed(fill, 256);
     gba.thumbFunction();
     gba.thumbFunction();
     const QByteArray function = take();
     gba.palette(0x0000, 16);
-    QTest::newRow("scan: palette after Thumb code") << function + take() + fill << listed(function, 16);
+    QTest::newRow("scan: palette after Thumb code")
+            << function + take() + fill << listed(function, 16);
     const QByteArray sprites = gba.tiles();
     for (int i = 0; i < 3; ++i)
         gba.palette(0x0000, 16);
