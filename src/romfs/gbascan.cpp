@@ -129,7 +129,7 @@ bool blockLooksLikeColours(const quint16* w, const Sums& s, size_t i)
         || (s.sum(&C::smooth, i + 1, end) < MinSmoothSteps
             && s.sum(&C::distance, i + 1, end) > MaxDistance
             && s.sum(&C::shade, i + 1, end) < MinShadeSteps)
-        || s.sum(&C::tile, i, end) * 2 >= nonZero || s.sum(&C::byteTile, i, end) * 4 >= nonZero * 3)
+        || s.sum(&C::tile, i, end) * 2 >= nonZero || s.sum(&C::byteTile, i, end) * 2 >= nonZero)
         return false;
     int distinct = 0;
     for (size_t a = i; a < end && distinct < 4; ++a)
