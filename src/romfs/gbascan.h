@@ -7,9 +7,11 @@
 #include <vector>
 
 // Finds palettes in an image without a file system (a GBA ROM). Palettes
-// lie in runs of colour words (bit 15 clear); within each run, blocks of 16
-// words that look like colours rather than code, text, pointers, tables,
-// fills or tile graphics are found and joined into palettes.
+// lie in runs of colour words (bit 15 clear); within each run, stretches of
+// 16-word blocks that look like colours rather than code, text, pointers,
+// tables, fills or tile graphics are found, and each is placed word by
+// word: a row starts at the first colour of its first palette and counts
+// its colours. A stretch whose start is in doubt gives no row.
 namespace GbaScan {
 
 constexpr quint32 BlockWords = 16;
@@ -22,7 +24,8 @@ struct Run
 };
 
 // The palettes within one run of words that all have bit 15 clear, the
-// first at byte offset `offset`; appended to `out`.
+// first at byte offset `offset`; appended to `out`. Back-to-back palettes
+// share a row.
 void findInRun(const quint16 *words, size_t count, quint64 offset, std::vector<Run> &out);
 
 // Every palette found, in offset order. Stops early (with what it found so

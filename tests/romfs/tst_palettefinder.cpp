@@ -1,4 +1,5 @@
 #include "colourfinder.h"
+#include "gbafixture.h"
 #include "palettefinder.h"
 #include "romimages.h"
 #include "testfiles.h"
@@ -9,6 +10,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <utility>
 
 using namespace RomImages;
 
@@ -162,6 +165,35 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
     QTest::newRow("scan: palette between text and tiles")
             << noise(0x100, 5) + text + stop + stop + ramp(32, 9) + stop + tiles
             << "504\t32\tscan\n";
+
+    // Built as games are (GbaFixture): a row starts at colour 0 and counts
+    // every colour.
+    GbaFixture::Builder gba(7);
+    auto take = [&gba] { return std::exchange(gba.current().bytes, QByteArray()); };
+    auto listed = [](const QByteArray &before, int colours) {
+        return QString::number(before.size(), 16).toUpper() + '\t' + QString::number(colours)
+                + "\tscan\n";
+    };
+    const QByteArray fill(0x200, char(0xFF));
+    gba.palette(0x0000, 256);
+    QTest::newRow("scan: 256 colours between FF fills")
+            << fill + take() + fill << listed(fill, 256);
+    gba.thumbFunction();
+    gba.thumbFunction();
+    const QByteArray function = take();
+    gba.palette(0x0000, 16);
+    QTest::newRow("scan: palette after Thumb code")
+            << function + take() + fill << listed(function, 16);
+    const QByteArray sprites = gba.tiles();
+    for (int i = 0; i < 3; ++i)
+        gba.palette(0x0000, 16);
+    QTest::newRow("scan: back-to-back palettes after tiles")
+            << sprites + take() + sprites << listed(sprites, 48);
+    gba.text();
+    const QByteArray message = take();
+    gba.palette(0x7C1F, 16);
+    QTest::newRow("scan: magenta-keyed palette after text") << message + take() + function
+                                                            << listed(message, 16);
 }
 
 void tst_PaletteFinder::listsThePalettesOfAnImage()
