@@ -22,8 +22,6 @@ std::optional<int> listGraphicsCommand(int argc, char *argv[])
     if (line.operands.size() != 1)
         return CommandLine::wrongUse(QStringLiteral("--list-graphics takes one ROM"));
     const QString &rom = line.operands.first();
-    if (const auto reason = CommandLine::notAFile(rom))
-        return CommandLine::failed(rom, *reason);
     FileImage image;
     QString reason;
     if (!image.open(rom, &reason))

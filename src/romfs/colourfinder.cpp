@@ -3,7 +3,6 @@
 #include "palettefinder.h"
 #include "romwalk.h"
 
-#include <QFileInfo>
 #include <QtAlgorithms>
 #include <QtEndian>
 
@@ -271,12 +270,6 @@ ColourSearch findColours(const Image &image, const std::vector<quint16> &words,
 bool findColoursInFile(const QString &path, const std::vector<quint16> &words, ColourSearch &search,
                        QString *reason, const std::atomic<bool> *cancel)
 {
-    if (!QFileInfo(path).isFile()) {
-        if (reason)
-            *reason = QFileInfo::exists(path) ? QStringLiteral("not a file")
-                                              : QStringLiteral("no such file");
-        return false;
-    }
     FileImage image;
     if (!image.open(path, reason))
         return false;

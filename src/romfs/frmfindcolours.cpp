@@ -265,11 +265,7 @@ void frmFindColours::search(std::vector<quint16> words)
         auto found = std::make_shared<Found>();
         RomFs::FileImage image;
         QString reason;
-        bool ok = QFileInfo(path).isFile();
-        if (!ok)
-            reason = QFileInfo::exists(path) ? QStringLiteral("not a file")
-                                             : QStringLiteral("no such file");
-        ok = ok && image.open(path, &reason);
+        const bool ok = image.open(path, &reason);
         if (ok)
             found->search = RomFs::findColours(image, words, cancel.get());
         for (const RomFs::ColourMatch &match : found->search.matches) {

@@ -3,7 +3,6 @@
 #include "gbascan.h"
 #include "romwalk.h"
 
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cstring>
@@ -160,12 +159,6 @@ Listing listPalettes(const Image &image, const std::atomic<bool> *cancel, FileVi
 bool listPalettesInFile(const QString &path, Listing &listing, QString *reason,
                         const std::atomic<bool> *cancel, FileVisitor *also)
 {
-    if (!QFileInfo(path).isFile()) {
-        if (reason)
-            *reason = QFileInfo::exists(path) ? QStringLiteral("not a file")
-                                              : QStringLiteral("no such file");
-        return false;
-    }
     FileImage image;
     if (!image.open(path, reason))
         return false;

@@ -1,5 +1,7 @@
 #include "romimage.h"
 
+#include <QFileInfo>
+
 #include <cstring>
 
 #ifdef Q_OS_UNIX
@@ -18,6 +20,13 @@ bool MemoryImage::read(quint64 offset, void *out, quint64 count) const
 
 bool FileImage::open(const QString &path, QString *reason)
 {
+    // A folder or a device would open, and read as nothing or without end.
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        if (reason)
+            *reason = info.exists() ? QStringLiteral("not a file") : QStringLiteral("no such file");
+        return false;
+    }
     m_file.setFileName(path);
     // Unbuffered: each read is one positioned read of just the bytes asked for.
     if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {

@@ -33,7 +33,7 @@ private:
 class FileImage final : public Image
 {
 public:
-    // False with the system's reason when the file cannot be opened.
+    // False with the reason when path is not a file or cannot be opened.
     bool open(const QString &path, QString *reason);
     quint64 size() const override { return m_size; }
     bool read(quint64 offset, void *out, quint64 count) const override;
