@@ -13,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QThread>
 #include <QVBoxLayout>
 
 namespace {
@@ -160,26 +159,14 @@ frmFindColours::frmFindColours(const Platform::Services &services,
     setRom(QString());
 }
 
-frmFindColours::~frmFindColours()
-{
-    // Searches still running are told to stop, then awaited, so none
-    // reports to a window that is gone.
-    if (m_cancel)
-        m_cancel->store(true);
-    for (const QPointer<QThread> &worker : std::as_const(m_workers)) {
-        if (worker)
-            worker->wait();
-    }
-}
+frmFindColours::~frmFindColours() = default;
 
 void frmFindColours::setRom(const QString &path)
 {
     m_path = path;
     updateButtons();
     if (path.isEmpty() || m_words.empty()) {
-        if (m_cancel)
-            m_cancel->store(true);
-        ++m_generation;
+        m_work.restart();
         m_model->setFound(nullptr);
         lblStatus->setText(path.isEmpty()
                                    ? QStringLiteral("No ROM image is open.")
@@ -249,27 +236,23 @@ void frmFindColours::refuse(const QString &text)
 
 void frmFindColours::search(std::vector<quint16> words)
 {
-    if (m_cancel)
-        m_cancel->store(true);
     m_words = std::move(words);
-    const int generation = ++m_generation;
+    const int generation = m_work.restart();
     m_model->setFound(nullptr);
     if (m_path.isEmpty())
         return;
     lblStatus->setText(QStringLiteral("Looking for %1 colours in %2...")
                                .arg(m_words.size())
                                .arg(QFileInfo(m_path).fileName()));
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    m_cancel = cancel;
-    QThread *worker = QThread::create([this, path = m_path, words = m_words, cancel, generation] {
+    m_work.run([this, path = m_path, words = m_words, generation](const std::atomic<bool> &cancel) {
         auto found = std::make_shared<Found>();
         RomFs::FileImage image;
         QString reason;
         const bool ok = image.open(path, &reason);
         if (ok)
-            found->search = RomFs::findColours(image, words, cancel.get());
+            found->search = RomFs::findColours(image, words, &cancel);
         for (const RomFs::ColourMatch &match : found->search.matches) {
-            if (cancel->load())
+            if (cancel.load())
                 return;
             std::vector<quint16> strip;
             uchar bytes[32];
@@ -281,22 +264,18 @@ void frmFindColours::search(std::vector<quint16> words)
             }
             found->strips.push_back(std::move(strip));
         }
-        if (cancel->load())
+        if (cancel.load())
             return;
         QMetaObject::invokeMethod(
                 this, [this, generation, ok, found, reason] { showFound(generation, ok, found, reason); },
                 Qt::QueuedConnection);
     });
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    m_workers.removeAll(QPointer<QThread>());
-    m_workers.append(worker);
-    worker->start(QThread::LowPriority);
 }
 
 void frmFindColours::showFound(int generation, bool ok, const std::shared_ptr<Found> &found,
                                const QString &reason)
 {
-    if (generation != m_generation)
+    if (!m_work.isCurrent(generation))
         return;
     const QString fileName = QFileInfo(m_path).fileName();
     if (!ok) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backgroundwork.h"
 #include "colourfinder.h"
 #include "services.h"
 
@@ -14,7 +15,6 @@ class QModelIndex;
 class QPlainTextEdit;
 class QPushButton;
 class QTableView;
-class QThread;
 class ColourMatchModel;
 
 // "Find Colours": where a sequence of colours (the main window's boxes, or
@@ -67,7 +67,5 @@ private:
     ColourMatchModel *m_model = nullptr;
     QString m_path;
     std::vector<quint16> m_words;
-    int m_generation = 0;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
-    QList<QPointer<QThread>> m_workers;
+    BackgroundWork m_work;
 };

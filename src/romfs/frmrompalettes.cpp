@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
 #include <QTableView>
-#include <QThread>
 #include <QVBoxLayout>
 
 namespace {
@@ -156,24 +155,12 @@ frmRomPalettes::frmRomPalettes(const Platform::Services &services,
     setRom(QString());
 }
 
-frmRomPalettes::~frmRomPalettes()
-{
-    // Listings still running are told to stop, then awaited, so none
-    // reports to a window that is gone.
-    if (m_cancel)
-        m_cancel->store(true);
-    for (const QPointer<QThread> &worker : std::as_const(m_workers)) {
-        if (worker)
-            worker->wait();
-    }
-}
+frmRomPalettes::~frmRomPalettes() = default;
 
 void frmRomPalettes::setRom(const QString &path)
 {
-    if (m_cancel)
-        m_cancel->store(true);
     m_path = path;
-    const int generation = ++m_generation;
+    const int generation = m_work.restart();
     m_model->setPalettes({});
     showGraphics(generation, {}, {});
     lblGame->clear();
@@ -183,14 +170,12 @@ void frmRomPalettes::setRom(const QString &path)
     }
     lblStatus->setText(QStringLiteral("Looking for palettes in %1...")
                                .arg(QFileInfo(path).fileName()));
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    m_cancel = cancel;
-    QThread *worker = QThread::create([this, path, cancel, generation] {
+    m_work.run([this, path, generation](const std::atomic<bool> &cancel) {
         RomFs::Listing listing;
         std::vector<RomFs::FoundGraphics> graphics;
         QString reason;
-        const bool ok = RomFs::listRomFilesInFile(path, listing, graphics, &reason, cancel.get());
-        if (cancel->load())
+        const bool ok = RomFs::listRomFilesInFile(path, listing, graphics, &reason, &cancel);
+        if (cancel.load())
             return;
         QMetaObject::invokeMethod(
                 this,
@@ -205,16 +190,12 @@ void frmRomPalettes::setRom(const QString &path)
                 },
                 Qt::QueuedConnection);
     });
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    m_workers.removeAll(QPointer<QThread>());
-    m_workers.append(worker);
-    worker->start(QThread::LowPriority);
 }
 
 void frmRomPalettes::showListing(int generation, bool ok, const RomFs::Listing &listing,
                                  const QString &reason)
 {
-    if (generation != m_generation)
+    if (!m_work.isCurrent(generation))
         return;
     const QString fileName = QFileInfo(m_path).fileName();
     if (!ok) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graphicsfinder.h"
+#include "backgroundwork.h"
 #include "palettefinder.h"
 #include "services.h"
 
@@ -15,7 +16,6 @@ class QLineEdit;
 class QModelIndex;
 class QSortFilterProxyModel;
 class QTableView;
-class QThread;
 class PaletteListModel;
 class GraphicsListModel;
 class QVBoxLayout;
@@ -74,9 +74,7 @@ private:
     PaletteListModel *m_model = nullptr;
     QSortFilterProxyModel *m_filter = nullptr;
     QString m_path;
-    int m_generation = 0;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
-    QList<QPointer<QThread>> m_workers;
+    BackgroundWork m_work;
     GraphicsActivate m_activateGraphics;
     GraphicsListModel *m_graphicsModel = nullptr;
     QSortFilterProxyModel *m_graphicsFilter = nullptr;

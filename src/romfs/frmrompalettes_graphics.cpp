@@ -114,7 +114,7 @@ void frmRomPalettes::buildGraphicsList(QVBoxLayout *layout)
 void frmRomPalettes::showGraphics(int generation, std::vector<RomFs::FoundGraphics> graphics,
                                   std::vector<RomFs::FoundPalette> palettes)
 {
-    if (generation != m_generation)
+    if (!m_work.isCurrent(generation))
         return;
     const size_t count = graphics.size();
     lblGraphics->setText(count == 0 ? QStringLiteral("Graphics")
