@@ -4,6 +4,7 @@
 #include "frmcolorpicker.h"
 #include "frmmain.h"
 #include "palettegrid.h"
+#include "palettetext.h"
 
 #include <QAction>
 #include <QApplication>
@@ -273,15 +274,19 @@ void PaletteEditing::copyPalette()
 
 void PaletteEditing::pastePalette()
 {
-    const PaletteEdits::Pasted pasted = PaletteEdits::parsePaste(QGuiApplication::clipboard()->text());
+    const PaletteText::ParsedColours pasted = PaletteText::parseColours(QGuiApplication::clipboard()->text());
     if (!pasted.error.isEmpty()) {
-        error(pasted.error);
+        error(QStringLiteral("The clipboard cannot be pasted. ") + pasted.error);
+        return;
+    }
+    if (pasted.words.empty()) {
+        error(QStringLiteral("The clipboard holds no colours."));
         return;
     }
     const QList<int> selected = selection();
     const int start = selected.isEmpty() ? 0 : selected.first();
     const int room = int(m_window->txtChgPal.size()) - start;
-    if (pasted.words.size() > room) {
+    if (int(pasted.words.size()) > room) {
         error(QStringLiteral("The clipboard holds %1 colours, but from box %2 on there is room for "
                              "only %3. Nothing was pasted.")
                       .arg(pasted.words.size())
@@ -294,7 +299,7 @@ void PaletteEditing::pastePalette()
         return;
     }
     commitChange();
-    for (int i = 0; i < pasted.words.size(); ++i) {
+    for (int i = 0; i < int(pasted.words.size()); ++i) {
         QLineEdit *box = m_window->txtChgPal[start + i];
         // Colours without a bit 15 of their own keep the box's.
         const quint16 kept = pasted.carriesTopBit ? 0 : PaletteEdits::wordOf(box->text()).value_or(0) & 0x8000;

@@ -158,7 +158,7 @@ void tst_frmMain::scenario_data()
         "click 1; menu Paste Palette; boxes E003 1F00; menu Undo; boxes FF7F; boxis 15 1F00");
     row("paste refuses too many and non-colours", "loaded; click 16; clip 0000 0000;"
         "menu Paste Palette; said Error|holds 2 colours, but from box 16 on there is room for "
-        "only 1; clip 1F00 red; menu Paste Palette; said Error|\"red\" on the clipboard is not a "
+        "only 1; clip 1F00 red; menu Paste Palette; said Error|clipboard cannot be pasted. \"red\" is not a "
         "colour; clip; menu Paste Palette; said Error|holds no colours; boxis 16 4242; undo off");
     row("keys undo the palette outside the boxes only", "loaded; type 1 0000; leave; focus 2;"
         "key Ctrl+Z; boxes 0000 1F00; leave; key Ctrl+Z; boxes FF7F 1F00; key Ctrl+Y; boxes 0000;"
