@@ -136,6 +136,18 @@ QList<int> PaletteEditing::selection() const
     return selected;
 }
 
+QList<frmFindColours::MainColour> PaletteEditing::coloursToFind() const
+{
+    QList<int> boxes = selection();
+    if (boxes.isEmpty())
+        for (int i = 0; i < int(m_window->txtChgPal.size()); ++i)
+            boxes << i;
+    QList<frmFindColours::MainColour> colours;
+    for (int box : boxes)
+        colours.append({ QStringLiteral("Box %1").arg(box + 1), m_window->txtChgPal[box]->text() });
+    return colours;
+}
+
 int PaletteEditing::swatchAt(const QPoint &global) const
 {
     for (int i = 0; i < int(m_window->picChgPreview.size()); ++i) {

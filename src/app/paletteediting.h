@@ -1,5 +1,6 @@
 #pragma once
 
+#include "frmfindcolours.h"
 #include "paletteedits.h"
 #include "rompalette.h"
 #include "services.h"
@@ -32,6 +33,9 @@ public:
     void openPickerOn(int box);
 
     QList<int> selection() const;
+    // What Find Colours looks for: the selected colours in order, or when
+    // none is selected the sixteen boxes.
+    QList<frmFindColours::MainColour> coloursToFind() const;
 
     // View > Palette Size: 16 colours in the boxes, or 256 with the grid
     // beside them, the boxes showing one row of it.
