@@ -1,5 +1,6 @@
 // The main window's side of the Find Colours window: it hands over the
-// colours to find (the boxes, or the selected ones) and the ROM image, and loads the match the user activates.
+// colours to find (the boxes, or the selected ones) and the ROM image, and
+// loads the match the user activates.
 #include "frmmain.h"
 
 #include "frmfindcolours.h"

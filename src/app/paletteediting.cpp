@@ -129,8 +129,9 @@ void PaletteEditing::showTooltip(int box)
 
 QString PaletteEditing::colourName(int index) const
 {
-    return isWide() ? QStringLiteral("Colour %1").arg(QStringLiteral("%1").arg(index, 2, 16, QLatin1Char('0')).toUpper())
-                    : QStringLiteral("Box %1").arg(index + 1);
+    if (!isWide())
+        return QStringLiteral("Box %1").arg(index + 1);
+    return QStringLiteral("Colour ") + QStringLiteral("%1").arg(index, 2, 16, QLatin1Char('0')).toUpper();
 }
 
 QList<frmFindColours::MainColour> PaletteEditing::coloursToFind() const
@@ -318,7 +319,9 @@ void PaletteEditing::pastePalette()
     QStringList state = texts();
     for (int i = 0; i < int(pasted.words.size()); ++i) {
         // Colours without a bit 15 of their own keep the box's.
-        const quint16 kept = pasted.carriesTopBit ? 0 : PaletteEdits::wordOf(state[start + i]).value_or(0) & 0x8000;
+        const quint16 kept = pasted.carriesTopBit
+                ? 0
+                : PaletteEdits::wordOf(state[start + i]).value_or(0) & 0x8000;
         state[start + i] = PaletteEdits::textOf(pasted.words[i] | kept);
     }
     commitChange();
