@@ -1,8 +1,10 @@
 // The main window's side of the Find Colours window: it hands over the
-// boxes and the ROM image, and loads the match the user activates.
+// colours to find (the boxes, or the selected ones) and the ROM image, and
+// loads the match the user activates.
 #include "frmmain.h"
 
 #include "frmfindcolours.h"
+#include "paletteediting.h"
 #include "windowresources.h"
 
 frmFindColours *frmMain::findColoursWindow() const
@@ -15,10 +17,7 @@ void frmMain::mnuFindColours_Click()
     if (!m_findColours) {
         m_findColours = new frmFindColours(
                 m_services,
-                [this] {
-                    const RomPalette::WordTexts texts = boxTexts();
-                    return QStringList(texts.begin(), texts.end());
-                },
+                [this] { return m_editing->coloursToFind(); },
                 [this](const QString &offset) { loadPaletteAt(offset); });
         m_findColours->setAttribute(Qt::WA_DeleteOnClose);
         Module1::SetWindowIcons(m_findColours, QStringLiteral("cindral-256.png"), false);

@@ -4,6 +4,7 @@
 #include "frmcolorpicker.h"
 #include "frmmain.h"
 #include "palettegrid.h"
+#include "palettetext.h"
 
 #include <QAction>
 #include <QApplication>
@@ -126,13 +127,22 @@ void PaletteEditing::showTooltip(int box)
                                          .arg(index));
 }
 
-QList<int> PaletteEditing::selection() const
+QString PaletteEditing::colourName(int index) const
 {
-    QList<int> selected;
-    for (int i = 0; i < int(m_window->picChgPreview.size()); ++i)
-        if (m_window->picChgPreview[i]->isSelected())
-            selected << i;
-    return selected;
+    if (!isWide())
+        return QStringLiteral("Box %1").arg(index + 1);
+    return QStringLiteral("Colour ") + QStringLiteral("%1").arg(index, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QList<frmFindColours::MainColour> PaletteEditing::coloursToFind() const
+{
+    QList<frmFindColours::MainColour> colours;
+    for (int index : m_selected)
+        colours.append({ colourName(index), m_all.value(index) });
+    if (m_selected.isEmpty())
+        for (int i = 0; i < int(m_window->txtChgPal.size()); ++i)
+            colours.append({ QStringLiteral("Box %1").arg(i + 1), m_window->txtChgPal[i]->text() });
+    return colours;
 }
 
 int PaletteEditing::swatchAt(const QPoint &global) const
@@ -183,7 +193,7 @@ bool PaletteEditing::eventFilter(QObject *watched, QEvent *event)
         swatches[from]->unsetCursor();
         const int to = swatchAt(mouse->globalPosition().toPoint());
         if (to == from)
-            select(from, mouse->modifiers());
+            select(m_row * RomPalette::WordCount + from, mouse->modifiers());
         else if (to >= 0)
             dropOn(from, to, mouse->modifiers() & Qt::ControlModifier);
         return true;
@@ -197,25 +207,33 @@ bool PaletteEditing::eventFilter(QObject *watched, QEvent *event)
     }
 }
 
-void PaletteEditing::select(int box, Qt::KeyboardModifiers modifiers)
+void PaletteEditing::select(int index, Qt::KeyboardModifiers modifiers)
 {
-    const auto &swatches = m_window->picChgPreview;
     if (modifiers & Qt::ShiftModifier && m_anchor >= 0) {
         if (!(modifiers & Qt::ControlModifier))
-            for (ColorSwatch *swatch : swatches)
-                swatch->setSelected(false);
-        for (int i = std::min(m_anchor, box); i <= std::max(m_anchor, box); ++i)
-            swatches[i]->setSelected(true);
-        return;
-    }
-    if (modifiers & Qt::ControlModifier) {
-        swatches[box]->setSelected(!swatches[box]->isSelected());
+            m_selected.clear();
+        for (int i = std::min(m_anchor, index); i <= std::max(m_anchor, index); ++i)
+            m_selected << i;
+    } else if (modifiers & Qt::ControlModifier) {
+        if (!m_selected.removeOne(index))
+            m_selected << index;
+        m_anchor = index;
     } else {
-        for (ColorSwatch *swatch : swatches)
-            swatch->setSelected(false);
-        swatches[box]->setSelected(true);
+        m_selected = { index };
+        m_anchor = index;
     }
-    m_anchor = box;
+    std::sort(m_selected.begin(), m_selected.end());
+    m_selected.erase(std::unique(m_selected.begin(), m_selected.end()), m_selected.end());
+    showSelection();
+}
+
+void PaletteEditing::showSelection()
+{
+    const int base = m_row * RomPalette::WordCount;
+    for (int i = 0; i < int(m_window->picChgPreview.size()); ++i)
+        m_window->picChgPreview[i]->setSelected(m_selected.contains(base + i));
+    if (m_grid)
+        m_grid->setSelection(m_selected);
 }
 
 void PaletteEditing::dropOn(int from, int to, bool copy)
@@ -252,18 +270,19 @@ void PaletteEditing::error(const QString &text)
 
 void PaletteEditing::copyPalette()
 {
-    QList<int> boxes = selection();
-    if (boxes.isEmpty())
-        for (int i = 0; i < int(m_window->txtChgPal.size()); ++i)
-            boxes << i;
+    // Nothing selected: every colour, as far as the rows in the image go.
+    QList<int> indices = m_selected;
+    const int count = isWide() ? m_editableRows * RomPalette::WordCount : m_size;
+    if (indices.isEmpty())
+        for (int i = 0; i < count; ++i)
+            indices << i;
     QStringList words;
-    for (int box : boxes) {
-        const QString text = m_window->txtChgPal[box]->text();
+    for (int index : std::as_const(indices)) {
+        const QString text = m_all.value(index);
         if (!PaletteEdits::wordOf(text)) {
-            error(QStringLiteral("Box %1 holds \"%2\", not four hexadecimal digits: only colours "
+            error(QStringLiteral("%1 holds \"%2\", not four hexadecimal digits: only colours "
                                  "are copied.")
-                          .arg(box + 1)
-                          .arg(text));
+                          .arg(colourName(index), text));
             return;
         }
         words << text;
@@ -273,51 +292,57 @@ void PaletteEditing::copyPalette()
 
 void PaletteEditing::pastePalette()
 {
-    const PaletteEdits::Pasted pasted = PaletteEdits::parsePaste(QGuiApplication::clipboard()->text());
+    const PaletteText::ParsedColours pasted = PaletteText::parseColours(QGuiApplication::clipboard()->text());
     if (!pasted.error.isEmpty()) {
-        error(pasted.error);
+        error(QStringLiteral("The clipboard cannot be pasted. ") + pasted.error);
         return;
     }
-    const QList<int> selected = selection();
-    const int start = selected.isEmpty() ? 0 : selected.first();
-    const int room = int(m_window->txtChgPal.size()) - start;
-    if (pasted.words.size() > room) {
-        error(QStringLiteral("The clipboard holds %1 colours, but from box %2 on there is room for "
-                             "only %3. Nothing was pasted.")
-                      .arg(pasted.words.size())
-                      .arg(start + 1)
-                      .arg(room));
+    if (pasted.words.empty()) {
+        error(QStringLiteral("The clipboard holds no colours."));
         return;
     }
-    if (!m_window->txtChgPal[start]->isEnabled()) {
+    const int start = m_selected.isEmpty() ? 0 : m_selected.first();
+    if (!editable(start)) {
         error(QStringLiteral("This row runs past the end of the image: its colours cannot be changed."));
         return;
     }
-    commitChange();
-    for (int i = 0; i < pasted.words.size(); ++i) {
-        QLineEdit *box = m_window->txtChgPal[start + i];
-        // Colours without a bit 15 of their own keep the box's.
-        const quint16 kept = pasted.carriesTopBit ? 0 : PaletteEdits::wordOf(box->text()).value_or(0) & 0x8000;
-        box->setText(PaletteEdits::textOf(pasted.words[i] | kept));
+    // Rows past the end of the image take nothing.
+    const int room = (isWide() ? m_editableRows * RomPalette::WordCount : m_size) - start;
+    if (int(pasted.words.size()) > room) {
+        error(QStringLiteral("The clipboard holds %1 colours, but from %2 on there is room for "
+                             "only %3. Nothing was pasted.")
+                      .arg(pasted.words.size())
+                      .arg(colourName(start).replace(0, 1, colourName(start).at(0).toLower()))
+                      .arg(room));
+        return;
     }
+    QStringList state = texts();
+    for (int i = 0; i < int(pasted.words.size()); ++i) {
+        // Colours without a bit 15 of their own keep the box's.
+        const quint16 kept = pasted.carriesTopBit
+                ? 0
+                : PaletteEdits::wordOf(state[start + i]).value_or(0) & 0x8000;
+        state[start + i] = PaletteEdits::textOf(pasted.words[i] | kept);
+    }
+    commitChange();
+    apply(state);
     commitChange();
 }
 
 void PaletteEditing::makeGradient()
 {
-    const QList<int> selected = selection();
-    if (selected.size() < 2) {
+    if (m_selected.size() < 2) {
         error(QStringLiteral("Select the first and the last colour of the gradient (click, then "
                              "Shift+click), then choose Gradient."));
         return;
     }
-    const int base = m_row * RomPalette::WordCount;
+    const int first = m_selected.first();
+    const int last = m_selected.last();
     QStringList state = texts();
-    if (!PaletteEdits::gradient(state, base + selected.first(), base + selected.last())) {
-        const int box = PaletteEdits::wordOf(state[base + selected.first()]) ? selected.last() : selected.first();
-        error(QStringLiteral("Box %1 holds no colour: a gradient needs four hexadecimal digits at "
+    if (!PaletteEdits::gradient(state, first, last)) {
+        error(QStringLiteral("%1 holds no colour: a gradient needs four hexadecimal digits at "
                              "both ends.")
-                      .arg(box + 1));
+                      .arg(colourName(PaletteEdits::wordOf(state[first]) ? last : first)));
         return;
     }
     commitChange();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "frmfindcolours.h"
 #include "paletteedits.h"
 #include "rompalette.h"
 #include "services.h"
@@ -31,7 +32,12 @@ public:
     // Opens the picker on the box's colour, the box becoming Auto Paste's.
     void openPickerOn(int box);
 
-    QList<int> selection() const;
+    // The selected colours of the palette (in the 256-colour view, of the
+    // 256), in index order.
+    QList<int> selection() const { return m_selected; }
+    // What Find Colours looks for: the selected colours in order, or when
+    // none is selected the sixteen boxes.
+    QList<frmFindColours::MainColour> coloursToFind() const;
 
     // View > Palette Size: 16 colours in the boxes, or 256 with the grid
     // beside them, the boxes showing one row of it.
@@ -84,7 +90,10 @@ private:
     void apply(const QStringList &state);
     void updateActions();
     void showTooltip(int box);
-    void select(int box, Qt::KeyboardModifiers modifiers);
+    void select(int index, Qt::KeyboardModifiers modifiers);
+    void showSelection();
+    // "Box 4" in the boxes, "Colour 3A" in the 256-colour view.
+    QString colourName(int index) const;
     void dropOn(int from, int to, bool copy);
     int swatchAt(const QPoint &global) const;
     void undo();
@@ -103,6 +112,7 @@ private:
     frmMain *m_window;
     Platform::Services m_services;
     PaletteEdits::History m_history;
+    QList<int> m_selected;
     int m_anchor = -1;
     int m_pressed = -1;
     int m_target = -1;

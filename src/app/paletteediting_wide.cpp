@@ -76,14 +76,22 @@ void PaletteEditing::switchSize(int size)
     commitChange();
     m_size = size;
     m_row = 0;
+    m_selected.clear();
+    m_anchor = -1;
     QWidget *client = m_window->centralWidget();
     const QSize usual = Platform::twipsSize(6300, 6210);
     if (isWide() && !m_grid) {
         m_grid = new PaletteGrid(client);
         m_grid->move(usual.width() + GridMargin, (usual.height() - m_grid->height()) / 2);
-        connect(m_grid, &PaletteGrid::rowChosen, this, [this](int row) {
+        connect(m_grid, &PaletteGrid::clicked, this, [this](int cell, Qt::KeyboardModifiers modifiers) {
             commitChange();
-            showRow(row);
+            showRow(cell / RowWords);
+            select(cell, modifiers);
+        });
+        connect(m_grid, &PaletteGrid::doubleClicked, this, [this](int cell) {
+            commitChange();
+            showRow(cell / RowWords);
+            openPickerOn(cell % RowWords);
         });
         connect(m_grid, &PaletteGrid::dropped, this, &PaletteEditing::dropInGrid);
     }
@@ -116,6 +124,7 @@ void PaletteEditing::showRow(int row)
             box->setText(text);
         box->setEnabled(changeable);
     }
+    showSelection();
 }
 
 void PaletteEditing::dropInGrid(int from, int to, bool copy)

@@ -1,9 +1,6 @@
 #include "paletteedits.h"
 
-#include "palettefile.h"
 #include "rompalette.h"
-
-#include <QRegularExpression>
 
 namespace PaletteEdits {
 
@@ -51,41 +48,6 @@ QString copyText(const QStringList &texts)
     for (const QString &text : texts)
         upper << text.toUpper();
     return upper.join(QLatin1Char(' '));
-}
-
-Pasted parsePaste(const QString &text)
-{
-    Pasted pasted;
-    const QString trimmed = text.trimmed();
-    if (trimmed.startsWith(QLatin1String("JASC-PAL")) || trimmed.startsWith(QLatin1String("GIMP Palette"))) {
-        const PaletteFile::Decoded decoded = PaletteFile::decode(trimmed.toUtf8());
-        pasted.words = decoded.words;
-        if (!decoded.error.isEmpty())
-            pasted.error = QStringLiteral("The palette on the clipboard cannot be read: %1.").arg(decoded.error);
-        return pasted;
-    }
-    static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
-    static const QRegularExpression rgb(QStringLiteral("^#[0-9A-Fa-f]{6}$"));
-    const QStringList tokens = trimmed.split(separators, Qt::SkipEmptyParts);
-    for (const QString &token : tokens) {
-        if (const auto word = wordOf(token)) {
-            pasted.words << *word;
-            pasted.carriesTopBit = true;
-        } else if (rgb.match(token).hasMatch()) {
-            const uint value = token.mid(1).toUInt(nullptr, 16);
-            pasted.words << PaletteFile::wordOf(value >> 16, value >> 8 & 0xFF, value & 0xFF);
-        } else {
-            pasted.words.clear();
-            pasted.error = QStringLiteral("\"%1\" on the clipboard is not a colour: paste colour "
-                                          "words such as 1F00, #RRGGBB colours, or a JASC-PAL or "
-                                          "GIMP palette.")
-                                   .arg(token.left(40));
-            return pasted;
-        }
-    }
-    if (pasted.words.isEmpty())
-        pasted.error = QStringLiteral("The clipboard holds no colours.");
-    return pasted;
 }
 
 void History::reset(const QStringList &state)

@@ -7,7 +7,7 @@
 #include <optional>
 
 // Editing palettes as the boxes hold them (word texts, low byte first):
-// blends, copying and pasting colours, and the undo history of whole
+// blends, copying colours, and the undo history of whole
 // changes. No widgets: the main window drives it.
 namespace PaletteEdits {
 
@@ -24,17 +24,6 @@ bool gradient(QStringList &texts, int first, int last);
 
 // Colours as Copy Palette puts them on the clipboard: "1F00 E003".
 QString copyText(const QStringList &texts);
-
-// The colours of a pasted text: colour words ("1F00") or #RRGGBB colours
-// separated by blanks, commas or line ends, or the text of a JASC-PAL or
-// GIMP palette. A word keeps its bit 15; the other forms carry none.
-struct Pasted
-{
-    QList<quint16> words;
-    bool carriesTopBit = false; // words typed as colour words, bit 15 included
-    QString error;              // a sentence for the user; empty on success
-};
-Pasted parsePaste(const QString &text);
 
 // Whole states of the palette (all its word texts), the last committed one
 // included, for Undo and Redo. A change is committed when it is complete

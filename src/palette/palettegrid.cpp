@@ -55,6 +55,14 @@ void PaletteGrid::setCurrentRow(int row)
     update();
 }
 
+void PaletteGrid::setSelection(const QList<int> &cells)
+{
+    if (cells == m_selection)
+        return;
+    m_selection = cells;
+    update();
+}
+
 QRect PaletteGrid::cellRect(int index) const
 {
     return QRect(index % Side * CellSize, index / Side * CellSize, CellSize + 1, CellSize + 1);
@@ -80,6 +88,14 @@ void PaletteGrid::paintEvent(QPaintEvent *)
             painter.drawLine(cell.bottomLeft(), cell.topRight());
         }
     }
+    // Selected cells: black inside white, seen on dark and light colours.
+    for (int i : std::as_const(m_selection)) {
+        const QRect cell = cellRect(i);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.drawRect(cell.adjusted(2, 2, -3, -3));
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawRect(cell.adjusted(3, 3, -4, -4));
+    }
     // The row the boxes show: a frame that shows on any colour.
     const QRect row(0, m_row * CellSize, Side * CellSize, CellSize);
     painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
@@ -98,9 +114,16 @@ void PaletteGrid::mouseReleaseEvent(QMouseEvent *event)
     if (from < 0 || to < 0 || event->button() != Qt::LeftButton)
         return;
     if (from == to)
-        emit rowChosen(to / Side);
+        emit clicked(to, event->modifiers());
     else
         emit dropped(from, to, event->modifiers() & Qt::ControlModifier);
+}
+
+void PaletteGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    const int cell = cellAt(event->position().toPoint());
+    if (cell >= 0 && event->button() == Qt::LeftButton)
+        emit doubleClicked(cell);
 }
 
 bool PaletteGrid::event(QEvent *event)

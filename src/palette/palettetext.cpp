@@ -1,37 +1,43 @@
 #include "palettetext.h"
 
-#include "module1.h"
+#include "palettefile.h"
 #include "rompalette.h"
 
 #include <QRegularExpression>
-
-#include <algorithm>
 
 namespace PaletteText {
 
 ParsedColours parseColours(const QString &text)
 {
-    static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
     ParsedColours parsed;
-    const QStringList tokens = text.split(separators, Qt::SkipEmptyParts);
+    const QString trimmed = text.trimmed();
+    if (trimmed.startsWith(QLatin1String("JASC-PAL")) || trimmed.startsWith(QLatin1String("GIMP Palette"))) {
+        const PaletteFile::Decoded decoded = PaletteFile::decode(trimmed.toUtf8());
+        if (!decoded.error.isEmpty())
+            parsed.error = QStringLiteral("The palette text cannot be read: %1.").arg(decoded.error);
+        else
+            parsed.words.assign(decoded.words.begin(), decoded.words.end());
+        return parsed;
+    }
+    static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
+    static const QRegularExpression rgb(QStringLiteral("^#[0-9A-Fa-f]{6}$"));
+    const QStringList tokens = trimmed.split(separators, Qt::SkipEmptyParts);
     for (const QString &token : tokens) {
         if (RomPalette::isWordText(token)) {
             const auto bytes = RomPalette::WordTextToBytes(token);
             parsed.words.push_back(quint16(bytes[0] | bytes[1] << 8));
-            continue;
-        }
-        const bool web = token.size() == 7 && token.startsWith(QLatin1Char('#'))
-                && std::all_of(token.begin() + 1, token.end(), Module1::IsHexDigit);
-        if (!web) {
+            parsed.carriesTopBit = true;
+        } else if (rgb.match(token).hasMatch()) {
+            const uint value = token.mid(1).toUInt(nullptr, 16);
+            parsed.words.push_back(PaletteFile::wordOf(value >> 16, value >> 8 & 0xFF, value & 0xFF));
+        } else {
             parsed.words.clear();
-            parsed.error = QStringLiteral("\"%1\" is not a colour: write colour words of four "
-                                          "hexadecimal digits (1F00) or #RRGGBB colours.")
-                                   .arg(token);
+            parsed.error = QStringLiteral("\"%1\" is not a colour: give colour words of four "
+                                          "hexadecimal digits (1F00), #RRGGBB colours, or a "
+                                          "JASC-PAL or GIMP palette.")
+                                   .arg(token.left(40));
             return parsed;
         }
-        const uint rgb = token.mid(1).toUInt(nullptr, 16);
-        parsed.words.push_back(quint16((rgb >> 16 & 0xFF) / 8 | (rgb >> 8 & 0xFF) / 8 << 5
-                                       | (rgb & 0xFF) / 8 << 10));
     }
     return parsed;
 }

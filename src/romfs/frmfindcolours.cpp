@@ -103,19 +103,19 @@ private:
 };
 
 frmFindColours::frmFindColours(const Platform::Services &services,
-                               std::function<QStringList()> boxes,
+                               std::function<QList<MainColour>()> colours,
                                std::function<void(const QString &)> activate, QWidget *parent)
     : QWidget(parent, Qt::Window),
       m_services(services),
-      m_boxes(std::move(boxes)),
+      m_colours(std::move(colours)),
       m_activate(std::move(activate))
 {
     setWindowTitle(QStringLiteral("Find Colours"));
     resize(560, 440);
 
     cmdFindBoxes = new QPushButton(QStringLiteral("Find the &main window's colours"), this);
-    cmdFindBoxes->setToolTip(QStringLiteral("Searches for the sixteen boxes' colours in order; "
-                                            "empty boxes are left out"));
+    cmdFindBoxes->setToolTip(QStringLiteral("Searches for the sixteen boxes' colours in order, or for "
+                                            "the colours selected there; empty boxes are left out"));
     connect(cmdFindBoxes, &QPushButton::clicked, this, &frmFindColours::cmdFindBoxes_Click);
 
     auto *pasteLabel = new QLabel(QStringLiteral("Or &paste colours (1F00 E003 or #F80000, "
@@ -185,17 +185,16 @@ void frmFindColours::updateButtons()
 
 void frmFindColours::cmdFindBoxes_Click()
 {
-    const QStringList texts = m_boxes ? m_boxes() : QStringList();
+    const QList<MainColour> colours = m_colours ? m_colours() : QList<MainColour>();
     std::vector<quint16> words;
-    for (int i = 0; i < texts.size(); ++i) {
-        const QString text = texts[i].trimmed();
+    for (const MainColour &colour : colours) {
+        const QString text = colour.text.trimmed();
         if (text.isEmpty())
             continue;
         if (!RomPalette::isWordText(text)) {
-            refuse(QStringLiteral("Box %1 of the main window holds \"%2\", not a colour word of "
+            refuse(QStringLiteral("%1 of the main window holds \"%2\", not a colour word of "
                                   "four hexadecimal digits.")
-                           .arg(i + 1)
-                           .arg(text));
+                           .arg(colour.name, text));
             return;
         }
         const auto bytes = RomPalette::WordTextToBytes(text);

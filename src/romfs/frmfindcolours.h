@@ -24,9 +24,17 @@ class frmFindColours : public QWidget
 {
     Q_OBJECT
 public:
-    // `boxes` gives the main window's sixteen box texts; `activate` receives
-    // the offset text of a match the user activates.
-    frmFindColours(const Platform::Services &services, std::function<QStringList()> boxes,
+    // One of the main window's colours: its word text, and what a refusal
+    // calls it ("Box 4").
+    struct MainColour
+    {
+        QString name;
+        QString text;
+    };
+    // `colours` gives the main window's colours to find (its sixteen boxes,
+    // or the colours selected there, in order); `activate` receives the
+    // offset text of a match the user activates.
+    frmFindColours(const Platform::Services &services, std::function<QList<MainColour>()> colours,
                    std::function<void(const QString &)> activate, QWidget *parent = nullptr);
     ~frmFindColours() override;
 
@@ -62,7 +70,7 @@ private:
     void updateButtons();
 
     Platform::Services m_services;
-    std::function<QStringList()> m_boxes;
+    std::function<QList<MainColour>()> m_colours;
     std::function<void(const QString &)> m_activate;
     ColourMatchModel *m_model = nullptr;
     QString m_path;

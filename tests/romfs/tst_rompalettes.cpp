@@ -281,6 +281,16 @@ void tst_RomPalettes::findsTheBoxesColoursExactThenNear()
     main.chooseRom(gba);
     QVERIFY(searched.wait());
     QCOMPARE(rowsOf(window->lstMatches, { 0, 1, 2 }), QStringList({ "100 image near" }));
+
+    // Selected swatches are the main window's colours, in index order.
+    main.chooseRom(ds);
+    QVERIFY(searched.wait());
+    main.loadPaletteAt("1028");
+    QTest::mouseClick(main.picChgPreview[2], Qt::LeftButton);
+    QTest::mouseClick(main.picChgPreview[1], Qt::LeftButton, Qt::ControlModifier);
+    window->cmdFindBoxes->click();
+    QVERIFY(searched.wait());
+    QCOMPARE(rowsOf(window->lstMatches).value(0), QString("102A exact"));
 }
 
 QTEST_MAIN(tst_RomPalettes)

@@ -27,8 +27,8 @@ private slots:
     void parseOffset();
     void paletteFile_data();
     void paletteFile();
-    void paletteEdits_data();
-    void paletteEdits();
+    void gradient_data();
+    void gradient();
     void undoKeepsAHundredSteps();
     void missingImagesAreRefusedNotCreated();
     void portableFolders_data();
@@ -94,7 +94,7 @@ void tst_Core::rgbHexToWordTextAndRounding()
 }
 
 // The offset fuzz target compares every other text with a reference reader.
-// Colours pasted as text; words are compared as the 15-bit values found.
+// Colours pasted or typed as text; words are compared as the values found.
 void tst_Core::parseColours_data()
 {
     QTest::addColumn<QString>("text");
@@ -109,6 +109,10 @@ void tst_Core::parseColours_data()
     QTest::newRow("bad word") << "1F00 12G4 E003" << QList<int>{} << "\"12G4\"";
     QTest::newRow("short web colour") << "#FFF" << QList<int>{} << "\"#FFF\"";
     QTest::newRow("five digits") << "1F000" << QList<int>{} << "\"1F000\"";
+    QTest::newRow("JASC-PAL text") << "JASC-PAL\r\n0100\r\n2\r\n255 0 0\r\n0 0 255\r\n"
+                                   << QList<int>{ 0x001F, 0x7C00 } << "";
+    QTest::newRow("GIMP text") << "GIMP Palette\nName: x\n#\n  0 255   0\tgreen\n" << QList<int>{ 0x03E0 } << "";
+    QTest::newRow("broken JASC-PAL") << "JASC-PAL\n0100\n3\n255 0 0" << QList<int>{} << "cannot be read: ";
 }
 
 void tst_Core::parseColours()
@@ -218,54 +222,32 @@ void tst_Core::portableFolders()
     QCOMPARE(Platform::isPortableFolder(folder, writable), portable);
 }
 
-// Gradient (first to last box of the texts) and Paste Palette's parsing:
-// the texts the boxes then hold, or the refusal's words.
-void tst_Core::paletteEdits_data()
+// Gradient (first to last box of the texts): the texts the boxes then hold,
+// or the refusal.
+void tst_Core::gradient_data()
 {
-    QTest::addColumn<QString>("operation");
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expected");
-    const auto row = [](const char *name, const char *op, const char *input, const char *expected) {
-        QTest::newRow(name) << op << QString::fromUtf8(input) << expected;
+    const auto row = [](const char *name, const char *input, const char *expected) {
+        QTest::newRow(name) << QString::fromUtf8(input) << expected;
     };
-    row("gradient red to blue", "gradient", "1F00 0000 0000 007C", "1F00 1528 0A54 007C");
-    row("gradient rounds half up", "gradient", "0000 zz 0100", "0000 0100 0100");
-    row("gradient keeps bit 15", "gradient", "0000 0080 FF7F", "0000 10C2 FF7F");
-    row("gradient of two is nothing", "gradient", "1F80 007C", "1F80 007C");
-    row("gradient needs colours at both ends", "gradient", "1F00 0000 1G00", "refused");
-    row("words, commas, line ends", "paste", "1f00, E003\n\n007C\tFFFF", "1F00 E003 007C FFFF");
-    row("#RRGGBB drops the low bits", "paste", "#FF0000 #00ff00,#0000FF #080808", "1F00 E003 007C 2104");
-    row("JASC-PAL text", "paste", "JASC-PAL\r\n0100\r\n2\r\n255 0 0\r\n0 0 255\r\n", "1F00 007C");
-    row("GIMP text", "paste", "GIMP Palette\nName: x\n#\n  0 255   0\tgreen\n", "E003");
-    row("a word that is no colour", "paste", "1F00 red", "\"red\" on the clipboard is not a colour");
-    row("five digits are no word", "paste", "1F000", "\"1F000\" on the clipboard");
-    row("nothing", "paste", " \n ", "The clipboard holds no colours.");
-    row("broken JASC-PAL", "paste", "JASC-PAL\n0100\n3\n255 0 0", "cannot be read: ");
+    row("red to blue", "1F00 0000 0000 007C", "1F00 1528 0A54 007C");
+    row("rounds half up", "0000 zz 0100", "0000 0100 0100");
+    row("keeps bit 15", "0000 0080 FF7F", "0000 10C2 FF7F");
+    row("two are nothing", "1F80 007C", "1F80 007C");
+    row("needs colours at both ends", "1F00 0000 1G00", "refused");
 }
 
-void tst_Core::paletteEdits()
+void tst_Core::gradient()
 {
-    QFETCH(QString, operation);
     QFETCH(QString, input);
     QFETCH(QString, expected);
-    if (operation == QLatin1String("gradient")) {
-        QStringList texts = input.split(QLatin1Char(' '));
-        const QStringList before = texts;
-        const bool done = PaletteEdits::gradient(texts, 0, int(texts.size()) - 1);
-        QCOMPARE(done ? texts.join(QLatin1Char(' ')) : QStringLiteral("refused"), expected);
-        if (!done)
-            QCOMPARE(texts, before);
-        return;
-    }
-    const PaletteEdits::Pasted pasted = PaletteEdits::parsePaste(input);
-    QStringList words;
-    for (quint16 word : pasted.words)
-        words << PaletteEdits::textOf(word);
-    QVERIFY2(pasted.error.isEmpty() != words.isEmpty(), "either colours or a refusal");
-    if (pasted.error.isEmpty())
-        QCOMPARE(words.join(QLatin1Char(' ')), expected);
-    else
-        QVERIFY2(pasted.error.contains(expected), qPrintable(pasted.error));
+    QStringList texts = input.split(QLatin1Char(' '));
+    const QStringList before = texts;
+    const bool done = PaletteEdits::gradient(texts, 0, int(texts.size()) - 1);
+    QCOMPARE(done ? texts.join(QLatin1Char(' ')) : QStringLiteral("refused"), expected);
+    if (!done)
+        QCOMPARE(texts, before);
 }
 
 // Each committed state comes back in order; a pending change is undone

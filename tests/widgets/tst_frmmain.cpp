@@ -158,7 +158,7 @@ void tst_frmMain::scenario_data()
         "click 1; menu Paste Palette; boxes E003 1F00; menu Undo; boxes FF7F; boxis 15 1F00");
     row("paste refuses too many and non-colours", "loaded; click 16; clip 0000 0000;"
         "menu Paste Palette; said Error|holds 2 colours, but from box 16 on there is room for "
-        "only 1; clip 1F00 red; menu Paste Palette; said Error|\"red\" on the clipboard is not a "
+        "only 1; clip 1F00 red; menu Paste Palette; said Error|clipboard cannot be pasted. \"red\" is not a "
         "colour; clip; menu Paste Palette; said Error|holds no colours; boxis 16 4242; undo off");
     row("keys undo the palette outside the boxes only", "loaded; type 1 0000; leave; focus 2;"
         "key Ctrl+Z; boxes 0000 1F00; leave; key Ctrl+Z; boxes FF7F 1F00; key Ctrl+Y; boxes 0000;"
@@ -184,6 +184,16 @@ void tst_frmMain::scenario_data()
         "said Cindral|loaded from 1A0 to 200?; said Cindral|Palette 200 Edited; journal 200 512; offset 1A0; press Find;"
         "menu Next Palette; offset? 3A0; said Warning|\"game.nds\": rows 3 to F are not "
         "all in the file; boxis 1 4754; grid 30; boxes; disabled");
+    // Cells 0F and 10 hold 4242 and C7D4; the image ends at row 7 of the palette at 300.
+    row("256 colours: select, copy, paste and gradient in the grid, one step each",
+        "open game.nds; size 256; offset 1A0; press Find; grid 0; grid 2 shift; menu Copy Palette;"
+        "clipboard FF7F 1F00 E003; grid 1 ctrl; menu Copy Palette; clipboard FF7F E003; grid F;"
+        "clip 0000,0000\n1F00; menu Paste Palette; boxis 16 0000; grid 11 shift; menu Gradient;"
+        "boxes 1000 1F00; menu Undo; boxes 0000 1F00; menu Undo; boxes C7D4; grid FF;"
+        "menu Paste Palette; said Error|holds 3 colours, but from colour FF on there is room for "
+        "only 1; griddbl 25; target 6; picker E976; offset 300; press Find;"
+        "said Warning|rows 8 to F; grid 7E; menu Paste Palette; said Error|from colour 7E on there "
+        "is room for only 2; grid 80; menu Paste Palette; said Error|cannot be changed; undo off");
     row("256 colours: bytes another program changed are asked about", "open game.nds; size 256;"
         "offset 1A0; press Find; box 1 0000; poke 1A4 1234; answer No; press OK;"
         "said Cindral|changed by another program since it was loaded: 1 of its 256 colours; patched");
@@ -417,11 +427,15 @@ void tst_frmMain::step(frmMain &window, const QString &verb, const QString &arg)
         QVERIFY(!grid->geometry().intersects(window.Frame3->geometry()));
         QVERIFY(window.centralWidget()->rect().contains(grid->geometry()));
         step(window, "fixed", {});
-    } else if (verb == "grid" || verb == "griddrag") {
+    } else if (verb == "grid" || verb == "griddrag" || verb == "griddbl") {
         PaletteGrid *grid = window.editing()->grid();
         const QPoint from = grid->cellRect(args.value(0).toInt(nullptr, 16)).center();
         if (verb == "grid") {
-            QTest::mouseClick(grid, Qt::LeftButton, {}, from);
+            QTest::mouseClick(grid, Qt::LeftButton, arg.endsWith("shift") ? Qt::ShiftModifier
+                                      : arg.endsWith("ctrl")             ? Qt::ControlModifier
+                                                                         : Qt::NoModifier, from);
+        } else if (verb == "griddbl") {
+            QTest::mouseDClick(grid, Qt::LeftButton, {}, from);
         } else {
             QTest::mousePress(grid, Qt::LeftButton, {}, from);
             QTest::mouseRelease(grid, Qt::LeftButton, arg.endsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier,
