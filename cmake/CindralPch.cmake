@@ -1,4 +1,4 @@
-# Precompiled Qt headers, one set per build shared by every target.
+# Precompiled Qt headers, built once per build and shared by every target.
 #
 # Parsing Qt's headers is a large part of compiling each of our files, and
 # most targets have only one or two files, so a precompiled header of their
@@ -65,7 +65,6 @@ function(cindral_uses_widgets target out)
       continue()
     endif()
     list(APPEND seen ${t})
-    get_target_property(type ${t} TYPE)
     set(links "")
     if(t STREQUAL target)
       get_target_property(links ${t} LINK_LIBRARIES)
