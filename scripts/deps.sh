@@ -1,8 +1,12 @@
-# Installs the Debian packages the build and the tests need, when missing.
-# Sourced by scripts/run and scripts/test.
-# One package a line, so additions from different branches merge cleanly.
+# Installs the Debian packages the build, the tests, the .deb package and
+# the program need, when missing: on a fresh Debian 12 nothing else is
+# required but apt (and git for the clone). Sourced by scripts/run and
+# scripts/test. One package a line, so additions from different branches
+# merge cleanly; a tool a test or script calls names its package here.
 cindral_packages=(
   build-essential
+  dpkg-dev
+  file
   cmake
   ninja-build
   pkg-config
