@@ -17,7 +17,7 @@
 
 namespace {
 
-enum Column { OffsetColumn, SourceColumn, LikenessColumn, StripColumn, ColumnCount };
+enum MatchColumn { MatchOffsetColumn, MatchSourceColumn, MatchLikenessColumn, MatchStripColumn, MatchColumnCount };
 
 } // namespace
 
@@ -48,7 +48,7 @@ public:
     }
     int columnCount(const QModelIndex &parent = QModelIndex()) const override
     {
-        return parent.isValid() ? 0 : ColumnCount;
+        return parent.isValid() ? 0 : MatchColumnCount;
     }
 
     QVariant data(const QModelIndex &index, int role) const override
@@ -56,18 +56,18 @@ public:
         const RomFs::ColourMatch &found = match(index.row());
         if (role == Qt::DisplayRole) {
             switch (index.column()) {
-            case OffsetColumn:
+            case MatchOffsetColumn:
                 return RomFs::offsetText(found.offset);
-            case SourceColumn:
+            case MatchSourceColumn:
                 return found.compressed ? found.source + QStringLiteral(" (compressed)")
                                         : found.source;
-            case LikenessColumn:
+            case MatchLikenessColumn:
                 return found.exact ? QStringLiteral("exact") : QStringLiteral("near");
             default:
                 return QVariant();
             }
         }
-        if (role == Qt::UserRole && index.column() == StripColumn) {
+        if (role == Qt::UserRole && index.column() == MatchStripColumn) {
             QVariantList words;
             for (quint16 word : m_found->strips[size_t(index.row())])
                 words.append(uint(word));
@@ -79,7 +79,7 @@ public:
             italic.setItalic(true);
             return italic;
         }
-        if (role == Qt::TextAlignmentRole && index.column() == OffsetColumn)
+        if (role == Qt::TextAlignmentRole && index.column() == MatchOffsetColumn)
             return int(Qt::AlignRight | Qt::AlignVCenter);
         if (role == Qt::ToolTipRole) {
             if (found.compressed)
@@ -131,17 +131,17 @@ frmFindColours::frmFindColours(const Platform::Services &services,
     m_model = new ColourMatchModel(this);
     lstMatches = new QTableView(this);
     lstMatches->setModel(m_model);
-    lstMatches->setItemDelegateForColumn(StripColumn, new ColourStripDelegate(lstMatches));
+    lstMatches->setItemDelegateForColumn(MatchStripColumn, new ColourStripDelegate(lstMatches));
     lstMatches->setSelectionBehavior(QAbstractItemView::SelectRows);
     lstMatches->setSelectionMode(QAbstractItemView::SingleSelection);
     lstMatches->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstMatches->setAlternatingRowColors(true);
     lstMatches->verticalHeader()->hide();
     lstMatches->verticalHeader()->setDefaultSectionSize(20);
-    lstMatches->horizontalHeader()->setSectionResizeMode(SourceColumn, QHeaderView::Stretch);
-    lstMatches->setColumnWidth(OffsetColumn, 80);
-    lstMatches->setColumnWidth(LikenessColumn, 50);
-    lstMatches->setColumnWidth(StripColumn, ColourStripDelegate::ColumnWidth);
+    lstMatches->horizontalHeader()->setSectionResizeMode(MatchSourceColumn, QHeaderView::Stretch);
+    lstMatches->setColumnWidth(MatchOffsetColumn, 80);
+    lstMatches->setColumnWidth(MatchLikenessColumn, 50);
+    lstMatches->setColumnWidth(MatchStripColumn, ColourStripDelegate::ColumnWidth);
     connect(lstMatches, &QTableView::activated, this, &frmFindColours::lstMatches_Activated);
 
     lblStatus = new QLabel(this);

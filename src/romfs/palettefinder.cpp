@@ -11,9 +11,6 @@ namespace RomFs {
 
 namespace {
 
-// Palette files have TTLP first; a few sections before it are allowed.
-constexpr int MaxSections = 16;
-
 QString cleanText(const QByteArray &bytes)
 {
     QString text;
@@ -50,7 +47,7 @@ private:
         if (!span.u16(0x0C, headerSize))
             return;
         quint64 section = headerSize;
-        for (int hop = 0; hop < MaxSections && section + 8 <= span.size; ++hop) {
+        for (int hop = 0; hop < MaxSectionsPerFile && section + 8 <= span.size; ++hop) {
             quint32 sectionSize = 0;
             span.u32(section + 4, sectionSize);
             if (span.hasMagic(section, "TTLP")) {

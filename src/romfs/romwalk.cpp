@@ -17,7 +17,6 @@ namespace {
 // one of its size.
 constexpr int MaxDepth = 8;
 constexpr int MaxFolderDepth = 32;
-constexpr int MaxSections = 16;
 // Decompressed bytes: at most 64 per byte of the image (games compress by
 // far less), beyond a first 16 MiB, and never more than 256 MiB.
 constexpr quint64 MaxDecompressed = quint64(256) << 20;
@@ -270,7 +269,7 @@ private:
         quint64 section = headerSize;
         quint64 table = 0, tableEnd = 0, dataStart = 0;
         bool haveTable = false, haveData = false;
-        for (int hop = 0; hop < MaxSections && section + 8 <= span.size && !(haveTable && haveData);
+        for (int hop = 0; hop < MaxSectionsPerFile && section + 8 <= span.size && !(haveTable && haveData);
              ++hop) {
             quint32 sectionSize = 0;
             span.u32(section + 4, sectionSize);

@@ -12,6 +12,10 @@ namespace RomFs {
 
 struct SourceLink;
 
+// The sections of a NARC, RLCN or RGCN file read before the one sought: a
+// few are allowed, so a file of endless tiny sections costs no more.
+constexpr int MaxSectionsPerFile = 16;
+
 // One file met on a walk over a DS image: a file of its file system, a
 // member of a NARC archive, or the decompressed contents of an LZ10/LZ11
 // file. Valid during the visitor's call only: keep what source() gives, not
