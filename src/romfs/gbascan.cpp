@@ -173,6 +173,18 @@ bool looksLikeData(quint16 w, quint64 offset, size_t i)
             || isPointerHalf(w, offset, i));
 }
 
+// A ramp rising from a dark colour at i: a palette's first shades, which
+// follow colour 0 rather than being it.
+bool darkRampAt(const quint16* w, size_t i)
+{
+    auto rising = [](quint16 a, quint16 b) {
+        return (b & 31) >= (a & 31) && (b >> 5 & 31) >= (a >> 5 & 31)
+            && (b >> 10 & 31) >= (a >> 10 & 31) && a != b;
+    };
+    const int light = (w[i] & 31) + (w[i] >> 5 & 31) + (w[i] >> 10 & 31);
+    return w[i] != 0 && light <= 24 && rising(w[i], w[i + 1]) && rising(w[i + 1], w[i + 2]);
+}
+
 // The stretch [from, to) of colour-like blocks within a run of n words
 // at byte offset `offset`, and where the run or zeros end it.
 struct Stretch {
@@ -208,11 +220,17 @@ int edgeScore(const Stretch& r, size_t s)
     else if (s > 0 && dataWord(s - 1))
         score = s >= 3 && (dataWord(s - 2) || dataWord(s - 3)) ? 4 : 2;
     else if (s > 0 && w[s - 1] == 0 && w[s] != 0)
-        score = isKeyColour(w[s]) ? 5 : (s < 2 || w[s - 2] == 0) ? 3 : 1;
+        // A dark ramp's first shade is colour 1, after a zero colour 0.
+        score = isKeyColour(w[s]) ? 5
+            : darkRampAt(w, s)    ? 0
+            : (s < 2 || w[s - 2] == 0) ? 3
+                                       : 1;
     else if (s == 0 || w[s - 1] == 0) {
         // Colour 0 is zero; colour 1 may be black too.
         if (w[s + 1] != 0)
-            score = isKeyColour(w[s + 1]) ? -10 : (s < 2 || w[s - 2] == 0) ? 4 : 1;
+            score = isKeyColour(w[s + 1])
+                ? -10
+                : ((s < 2 || w[s - 2] == 0) ? 4 : 1) + (darkRampAt(w, s + 1) ? 2 : 0);
         else
             score = w[s + 2] != 0 && !isKeyColour(w[s + 2]) ? 1 : -10;
     } else if (isKeyColour(w[s - 1])) {
@@ -236,7 +254,12 @@ int edgeScore(const Stretch& r, size_t s)
         text += v != 0 && isTextByte(quint8(v)) && isTextByte(quint8(v >> 8));
         tiles += v != 0 && (v & 0x0888) == 0;
     }
-    return zeros >= 3 || text >= 8 || tiles >= 6 || pointers >= 2 ? -10 : score;
+    if (zeros >= 3 || text >= 8 || tiles >= 6 || pointers >= 2)
+        return -10;
+    // A key colour (magenta, green, cyan) is nearly always colour 0.
+    if (isKeyColour(w[s]) && colours && score > 0)
+        score += 5;
+    return score;
 }
 
 // How well s fits the 16-word grid of the palettes after it: colour 0
