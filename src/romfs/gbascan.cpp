@@ -284,6 +284,16 @@ int gridScore(const Stretch& r, size_t s, int* repeatsOut = nullptr)
         + (r.zeros && (r.zeros - s) % BlockWords == 0 ? 2 : 0);
 }
 
+// A shading ramp that runs across s speaks against a palette starting
+// there.
+int rampAcross(const quint16* w, size_t s)
+{
+    return s > 0 && w[s] >= 0x100 && w[s - 1] >= 0x100
+            && channelDistance(w[s - 1], w[s]) <= MaxSmoothStep
+        ? -2
+        : 0;
+}
+
 // Where the palettes of a stretch lie: the first colour of the first and
 // the end of the last. A start that the words around it do not pin down
 // is left out (sure false): listed, it would show shifted colours.
@@ -329,7 +339,15 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
             || (edge == 0 && !stopped
                 && (repeats < needed || (s >= BlockWords && w[s - BlockWords] == w[s]))))
             continue;
-        const int score = edge + grid;
+        // After a zero, the zero is colour 0 when later palettes repeat it
+        // more often than they repeat s: s is colour 1.
+        if (s > 0 && w[s - 1] == 0 && w[s] == 0) {
+            int before = 0;
+            gridScore(r, s - 1, &before);
+            if (before > repeats)
+                continue;
+        }
+        const int score = edge + grid + rampAcross(w, s);
         const size_t phase = s % BlockWords;
         if (score > best[phase])
             best[phase] = score, start[phase] = s;
