@@ -277,9 +277,9 @@ int gridScore(const Stretch& r, size_t s, int* repeatsOut = nullptr)
     // Each further repeat still counts a little, so that colour 0 wins
     // over colour 1 when both are zero in some palettes.
     const int more = std::min(std::max(repeats - 3, 0), 6);
-    // Both ends of a run are sure edges: a start at one that misses the
-    // grid of the other is doubtful.
-    const int stop = !r.stop ? 0 : (r.stop - s) % BlockWords == 0 ? 5 : s == 0 ? -5 : 0;
+    // Both ends of a run are sure edges: a start off the grid of the end
+    // is doubtful, more so at the run's start.
+    const int stop = !r.stop ? 0 : (r.stop - s) % BlockWords == 0 ? 5 : s == 0 ? -5 : -3;
     return 4 * std::min(repeats, 3) + more + stop
         + (r.zeros && (r.zeros - s) % BlockWords == 0 ? 2 : 0);
 }
