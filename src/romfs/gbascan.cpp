@@ -220,9 +220,10 @@ int edgeScore(const Stretch& r, size_t s)
     else if (s > 0 && dataWord(s - 1))
         score = s >= 3 && (dataWord(s - 2) || dataWord(s - 3)) ? 4 : 2;
     else if (s > 0 && w[s - 1] == 0 && w[s] != 0)
-        // A dark ramp's first shade is colour 1, after a zero colour 0.
+        // A dark ramp's first shade or white is colour 1, after a zero
+        // colour 0.
         score = isKeyColour(w[s]) ? 5
-            : darkRampAt(w, s)    ? 0
+            : darkRampAt(w, s) || w[s] == 0x7FFF ? 0
             : (s < 2 || w[s - 2] == 0) ? 3
                                        : 1;
     else if (s == 0 || w[s - 1] == 0) {
@@ -359,8 +360,8 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
     Bounds b;
     b.start = start[phase];
     // A clear lead over every other place on the grid, or a high score
-    // with some lead.
-    b.sure = best[phase] >= 5 && best[phase] - second >= (best[phase] >= 8 ? 3 : 4);
+    // (a sure edge and the grid agreeing) with some lead.
+    b.sure = best[phase] >= 5 && best[phase] - second >= (best[phase] >= 7 ? 2 : 4);
     if (!b.sure)
         return b;
     if (r.stop && (r.stop - b.start) % BlockWords == 0) {
