@@ -229,9 +229,7 @@ int edgeScore(const Stretch& r, size_t s)
     else if (s == 0 || w[s - 1] == 0) {
         // Colour 0 is zero; colour 1 may be black too.
         if (w[s + 1] != 0)
-            score = isKeyColour(w[s + 1])
-                ? -10
-                : ((s < 2 || w[s - 2] == 0) ? 4 : 1) + (darkRampAt(w, s + 1) ? 2 : 0);
+            score = isKeyColour(w[s + 1]) ? -10 : (s < 2 || w[s - 2] == 0) ? 4 : 1;
         else
             score = w[s + 2] != 0 && !isKeyColour(w[s + 2]) ? 1 : -10;
     } else if (isKeyColour(w[s - 1])) {
@@ -260,6 +258,10 @@ int edgeScore(const Stretch& r, size_t s)
     // A key colour (magenta, green, cyan) is nearly always colour 0.
     if (isKeyColour(w[s]) && colours && score > 0)
         score += 5;
+    // A zero or key colour 0 before a dark ramp or white, its colour 1.
+    if (score > 0 && (w[s] == 0 || isKeyColour(w[s]))
+        && (darkRampAt(w, s + 1) || w[s + 1] == 0x7FFF))
+        score += 3;
     return score;
 }
 
