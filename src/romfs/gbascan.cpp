@@ -376,7 +376,16 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
     while (to > b.start + 1 && w[to - 1] == 0)
         --to;
     size_t blocks = std::max<size_t>(1, (to - b.start + BlockWords - 5) / BlockWords);
-    while (blocks > 1 && b.start + blocks * BlockWords > r.n)
+    // Nor is a last block of text words a palette.
+    auto textBlock = [&](size_t at) {
+        int text = 0;
+        for (size_t k = at; k < at + BlockWords; ++k)
+            text += w[k] != 0 && isTextByte(quint8(w[k])) && isTextByte(quint8(w[k] >> 8));
+        return text >= 10;
+    };
+    while (blocks > 1
+        && (b.start + blocks * BlockWords > r.n
+            || textBlock(b.start + (blocks - 1) * BlockWords)))
         --blocks;
     b.end = std::min(r.n, b.start + blocks * BlockWords);
     // Unused colours at the end of a large palette: zeros up to the start
