@@ -255,8 +255,9 @@ int edgeScore(const Stretch& r, size_t s)
     }
     if (zeros >= 3 || text >= 8 || tiles >= 6 || pointers >= 2)
         return -10;
-    // A key colour (magenta, green, cyan) is nearly always colour 0.
-    if (isKeyColour(w[s]) && colours && score > 0)
+    // A key colour (magenta, green, cyan) is nearly always colour 0, even
+    // where the words before are no clear edge.
+    if (isKeyColour(w[s]) && colours && score > -10)
         score += 5;
     // A zero or key colour 0 before a dark ramp or white, its colour 1.
     if (score > 0 && (w[s] == 0 || isKeyColour(w[s]))
