@@ -258,7 +258,7 @@ int edgeScore(const Stretch& r, size_t s)
     // A key colour (magenta, green, cyan) is nearly always colour 0, even
     // where the words before are no clear edge.
     if (isKeyColour(w[s]) && colours && score > -10)
-        score += 5;
+        score += 8;
     // A zero or key colour 0 before a dark ramp or white, its colour 1.
     if (score > 0 && (w[s] == 0 || isKeyColour(w[s]))
         && (darkRampAt(w, s + 1) || w[s + 1] == 0x7FFF))
