@@ -173,6 +173,18 @@ bool looksLikeData(quint16 w, quint64 offset, size_t i)
             || isPointerHalf(w, offset, i));
 }
 
+// A ramp rising from a dark colour at i: a palette's first shades, which
+// follow colour 0 rather than being it.
+bool darkRampAt(const quint16* w, size_t i)
+{
+    auto rising = [](quint16 a, quint16 b) {
+        return (b & 31) >= (a & 31) && (b >> 5 & 31) >= (a >> 5 & 31)
+            && (b >> 10 & 31) >= (a >> 10 & 31) && a != b;
+    };
+    const int light = (w[i] & 31) + (w[i] >> 5 & 31) + (w[i] >> 10 & 31);
+    return w[i] != 0 && light <= 24 && rising(w[i], w[i + 1]) && rising(w[i + 1], w[i + 2]);
+}
+
 // The stretch [from, to) of colour-like blocks within a run of n words
 // at byte offset `offset`, and where the run or zeros end it.
 struct Stretch {
@@ -208,7 +220,12 @@ int edgeScore(const Stretch& r, size_t s)
     else if (s > 0 && dataWord(s - 1))
         score = s >= 3 && (dataWord(s - 2) || dataWord(s - 3)) ? 4 : 2;
     else if (s > 0 && w[s - 1] == 0 && w[s] != 0)
-        score = isKeyColour(w[s]) ? 5 : (s < 2 || w[s - 2] == 0) ? 3 : 1;
+        // A dark ramp's first shade or white is colour 1, after a zero
+        // colour 0.
+        score = isKeyColour(w[s]) ? 5
+            : darkRampAt(w, s) || w[s] == 0x7FFF ? 0
+            : (s < 2 || w[s - 2] == 0) ? 3
+                                       : 1;
     else if (s == 0 || w[s - 1] == 0) {
         // Colour 0 is zero; colour 1 may be black too.
         if (w[s + 1] != 0)
@@ -236,7 +253,17 @@ int edgeScore(const Stretch& r, size_t s)
         text += v != 0 && isTextByte(quint8(v)) && isTextByte(quint8(v >> 8));
         tiles += v != 0 && (v & 0x0888) == 0;
     }
-    return zeros >= 3 || text >= 8 || tiles >= 6 || pointers >= 2 ? -10 : score;
+    if (zeros >= 3 || text >= 8 || tiles >= 6 || pointers >= 2)
+        return -10;
+    // A key colour (magenta, green, cyan) is nearly always colour 0, even
+    // where the words before are no clear edge.
+    if (isKeyColour(w[s]) && colours && score > -10)
+        score += 8;
+    // A zero or key colour 0 before a dark ramp or white, its colour 1.
+    if (score > 0 && (w[s] == 0 || isKeyColour(w[s]))
+        && (darkRampAt(w, s + 1) || w[s + 1] == 0x7FFF))
+        score += 3;
+    return score;
 }
 
 // How well s fits the 16-word grid of the palettes after it: colour 0
@@ -254,11 +281,21 @@ int gridScore(const Stretch& r, size_t s, int* repeatsOut = nullptr)
     // Each further repeat still counts a little, so that colour 0 wins
     // over colour 1 when both are zero in some palettes.
     const int more = std::min(std::max(repeats - 3, 0), 6);
-    // Both ends of a run are sure edges: a start at one that misses the
-    // grid of the other is doubtful.
-    const int stop = !r.stop ? 0 : (r.stop - s) % BlockWords == 0 ? 5 : s == 0 ? -5 : 0;
+    // Both ends of a run are sure edges: a start off the grid of the end
+    // is doubtful, more so at the run's start.
+    const int stop = !r.stop ? 0 : (r.stop - s) % BlockWords == 0 ? 5 : s == 0 ? -5 : -3;
     return 4 * std::min(repeats, 3) + more + stop
         + (r.zeros && (r.zeros - s) % BlockWords == 0 ? 2 : 0);
+}
+
+// A shading ramp that runs across s speaks against a palette starting
+// there.
+int rampAcross(const quint16* w, size_t s)
+{
+    return s > 0 && w[s] >= 0x100 && w[s - 1] >= 0x100
+            && channelDistance(w[s - 1], w[s]) <= MaxSmoothStep
+        ? -2
+        : 0;
 }
 
 // Where the palettes of a stretch lie: the first colour of the first and
@@ -306,7 +343,15 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
             || (edge == 0 && !stopped
                 && (repeats < needed || (s >= BlockWords && w[s - BlockWords] == w[s]))))
             continue;
-        const int score = edge + grid;
+        // After a zero, the zero is colour 0 when later palettes repeat it
+        // more often than they repeat s: s is colour 1.
+        if (s > 0 && w[s - 1] == 0 && w[s] == 0) {
+            int before = 0;
+            gridScore(r, s - 1, &before);
+            if (before > repeats)
+                continue;
+        }
+        const int score = edge + grid + rampAcross(w, s);
         const size_t phase = s % BlockWords;
         if (score > best[phase])
             best[phase] = score, start[phase] = s;
@@ -318,8 +363,8 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
     Bounds b;
     b.start = start[phase];
     // A clear lead over every other place on the grid, or a high score
-    // with some lead.
-    b.sure = best[phase] >= 5 && best[phase] - second >= (best[phase] >= 8 ? 3 : 4);
+    // (a sure edge and the grid agreeing) with some lead.
+    b.sure = best[phase] >= 5 && best[phase] - second >= (best[phase] >= 7 ? 2 : 4);
     if (!b.sure)
         return b;
     if (r.stop && (r.stop - b.start) % BlockWords == 0) {
@@ -332,7 +377,16 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
     while (to > b.start + 1 && w[to - 1] == 0)
         --to;
     size_t blocks = std::max<size_t>(1, (to - b.start + BlockWords - 5) / BlockWords);
-    while (blocks > 1 && b.start + blocks * BlockWords > r.n)
+    // Nor is a last block of text words a palette.
+    auto textBlock = [&](size_t at) {
+        int text = 0;
+        for (size_t k = at; k < at + BlockWords; ++k)
+            text += w[k] != 0 && isTextByte(quint8(w[k])) && isTextByte(quint8(w[k] >> 8));
+        return text >= 10;
+    };
+    while (blocks > 1
+        && (b.start + blocks * BlockWords > r.n
+            || textBlock(b.start + (blocks - 1) * BlockWords)))
         --blocks;
     b.end = std::min(r.n, b.start + blocks * BlockWords);
     // Unused colours at the end of a large palette: zeros up to the start

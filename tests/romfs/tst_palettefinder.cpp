@@ -194,6 +194,15 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
     gba.palette(0x7C1F, 16);
     QTest::newRow("scan: magenta-keyed palette after text") << message + take() + function
                                                             << listed(message, 16);
+    // After zeros, colour 0 is the last zero when a ramp rising from a
+    // dark shade follows it.
+    const QByteArray zeros(0x100, '\0');
+    gba.half(0x0000);
+    for (quint16 shade : { 0x0842, 0x14A5, 0x2108, 0x2D6B, 0x0C03, 0x1C07, 0x2C0B, 0x3C0F, 0x4C13,
+                 0x0060, 0x00C0, 0x0120, 0x0180, 0x01E0, 0x7FFF })
+        gba.half(shade);
+    QTest::newRow("scan: zero colour 0 after zeros") << zeros + take() + message
+                                                     << listed(zeros, 16);
 }
 
 void tst_PaletteFinder::listsThePalettesOfAnImage()
