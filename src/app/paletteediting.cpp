@@ -169,7 +169,10 @@ bool PaletteEditing::eventFilter(QObject *watched, QEvent *event)
     if (found == swatches.end())
         return false;
     const int index = int(found - swatches.begin());
-    auto *mouse = static_cast<QMouseEvent *>(event);
+    // Only pointer events are read as such; paint, hover and the rest pass.
+    auto *mouse = dynamic_cast<QMouseEvent *>(event);
+    if (!mouse)
+        return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
         if (mouse->button() != Qt::LeftButton)
