@@ -106,6 +106,9 @@ frmMain::~frmMain()
     delete m_update;
     delete m_history;
     delete m_romPalettes;
+    // Its event filters read this window's controls, which go next.
+    delete m_editing;
+    m_editing = nullptr;
 }
 
 frmInfo *frmMain::infoWindow() const
