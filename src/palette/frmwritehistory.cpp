@@ -64,19 +64,6 @@ QString stateText(const WriteJournal::Entry &entry)
     return QStringLiteral("Changed since");
 }
 
-// "Entry 18", "Entries 18 and 19", "Entries 17, 18 and 19".
-QString entryNames(QList<qint64> ids)
-{
-    std::sort(ids.begin(), ids.end());
-    QStringList numbers;
-    for (const qint64 id : ids)
-        numbers.append(QString::number(id));
-    const QString last = numbers.takeLast();
-    return numbers.isEmpty()
-            ? QStringLiteral("Entry ") + last
-            : QStringLiteral("Entries %1 and %2").arg(numbers.join(QStringLiteral(", ")), last);
-}
-
 } // namespace
 
 frmWriteHistory::frmWriteHistory(const Platform::Services &services, WriteJournal::Journal *journal,
@@ -200,10 +187,7 @@ void frmWriteHistory::cmdRestore_Click()
     // Later writes over this entry's colours: they go back first, in one
     // step the user agrees to, and only when each finds its own colours.
     if (!plan.laterEntries.isEmpty()) {
-        const QString since = QStringLiteral("%1 wrote here since; restore %2 first.")
-                                      .arg(entryNames(plan.laterEntries),
-                                           plan.laterEntries.size() == 1 ? QStringLiteral("it")
-                                                                         : QStringLiteral("them"));
+        const QString since = WriteJournal::wroteHereSince(plan.laterEntries);
         if (plan.blockedBy) {
             warn(since
                  + QStringLiteral("\n\nThey cannot be taken back in one step: the image no "

@@ -9,6 +9,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace WriteJournal {
 
 namespace {
@@ -391,9 +393,13 @@ RestoreOutcome restore(Journal &journal, const QString &romPath, qint64 id)
         return outcome;
     }
     if (now != entry->newBytes) {
+        // Later entries that overlap it are named; only other programs' changes show bytes.
+        const RestorePlan plan = planRestore(journal.entries(romPath), id);
         outcome.refused = true;
-        outcome.refusal
-                = QStringLiteral("Entry %1 cannot be restored: the image no longer holds "
+        outcome.refusal = !plan.laterEntries.isEmpty()
+                ? QStringLiteral("Entry %1 cannot be restored: %2")
+                          .arg(QString::number(id), wroteHereSince(plan.laterEntries))
+                : QStringLiteral("Entry %1 cannot be restored: the image no longer holds "
                                  "what it wrote at %2. It holds %3 now.")
                           .arg(id)
                           .arg(QString::number(entry->offset, 16).toUpper(), wordTexts(now));
@@ -401,6 +407,19 @@ RestoreOutcome restore(Journal &journal, const QString &romPath, qint64 id)
     }
     outcome.write = write(journal, romPath, entry->offset, entry->oldBytes, id);
     return outcome;
+}
+
+QString wroteHereSince(QList<qint64> laterEntries)
+{
+    std::sort(laterEntries.begin(), laterEntries.end());
+    QStringList numbers;
+    for (const qint64 id : std::as_const(laterEntries))
+        numbers.append(QString::number(id));
+    const QString last = numbers.takeLast();
+    return numbers.isEmpty()
+            ? QStringLiteral("Entry %1 wrote here since; restore it first.").arg(last)
+            : QStringLiteral("Entries %1 and %2 wrote here since; restore them first.")
+                      .arg(numbers.join(QStringLiteral(", ")), last);
 }
 
 } // namespace WriteJournal

@@ -131,6 +131,8 @@ struct RestorePlan
 };
 // entries: the image's entries, newest first, as Journal::entries gives them.
 RestorePlan planRestore(const QList<Entry> &entries, qint64 id);
+// "Entry 18 wrote here since; restore it first." for a plan's later entries.
+QString wroteHereSince(QList<qint64> laterEntries);
 
 // Bytes as word texts separated by single spaces ("FF7F 1F00").
 QString wordTexts(const QByteArray &bytes);

@@ -131,7 +131,8 @@ void tst_PaletteCommands::command_data()
         "^Palette 20 Restored\n$", "^$");
     row("restore over a later write",
         "--write-palette ROM 20 0000 1111; --write-palette ROM 20 2222; --restore ROM 1", 1, "^$",
-        "^cindral: [^:]*game\\.nds: .*2222 1111 now\n$", "22221111");
+        "^cindral: [^:]*game\\.nds: Entry 1 cannot be restored: Entry 2 wrote here since; "
+        "restore it first\n$", "22221111");
     row("restore an unknown entry", "--write-palette ROM 20 0000; --restore ROM 9", 1, "^$", "9",
         "0000");
     row("journal cannot be opened", "journal-is-a-folder; --write-palette ROM 20 0000", 0,
