@@ -3,6 +3,7 @@
 #include "frmmain.h"
 
 #include "colorswatch.h"
+#include "frmfindcolours.h"
 #include "frmrompalettes.h"
 #include "frmwritehistory.h"
 #include "module1.h"
@@ -311,6 +312,8 @@ bool frmMain::writeRom(quint32 offset, const QByteArray &bytes)
         m_history->refresh();
     if (m_romPalettes)
         m_romPalettes->bytesWritten(offset, bytes.size());
+    if (m_findColours)
+        m_findColours->imageWritten();
     return true;
 }
 

@@ -177,6 +177,12 @@ void frmFindColours::setRom(const QString &path)
     search(m_words);
 }
 
+void frmFindColours::imageWritten()
+{
+    if (!m_path.isEmpty() && !m_words.empty())
+        search(m_words);
+}
+
 void frmFindColours::updateButtons()
 {
     cmdFindBoxes->setEnabled(!m_path.isEmpty());

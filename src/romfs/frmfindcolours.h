@@ -41,6 +41,8 @@ public:
     // Follows the main window's ROM image; the last colours searched for are
     // searched for again in the new one.
     void setRom(const QString &path);
+    // This program wrote to the image: the colours sought are searched again.
+    void imageWritten();
     QString rom() const { return m_path; }
     // One search's matches as the list shows them.
     struct Found;

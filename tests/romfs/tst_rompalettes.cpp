@@ -291,6 +291,13 @@ void tst_RomPalettes::findsTheBoxesColoursExactThenNear()
     window->cmdFindBoxes->click();
     QVERIFY(searched.wait());
     QCOMPARE(rowsOf(window->lstMatches).value(0), QString("102A exact"));
+
+    // A write from the main window searches again: the plain copy changed,
+    // the compressed one did not.
+    main.txtChgPal[1]->setText("0000");
+    main.Command1->click();
+    QVERIFY(searched.wait());
+    QCOMPARE(rowsOf(window->lstMatches).value(0), QString("2000 exact"));
 }
 
 QTEST_MAIN(tst_RomPalettes)
