@@ -10,7 +10,7 @@ namespace RomFs {
 
 namespace {
 
-bool isGraphics(const WalkedFile& file)
+bool isGraphics(const WalkedFile &file)
 {
     return std::memcmp(file.head.data(), "RGCN", 4) == 0;
 }
@@ -18,17 +18,17 @@ bool isGraphics(const WalkedFile& file)
 // Lists the graphics files (RGCN) met on the walk.
 class GraphicsVisitor final : public FileVisitor {
 public:
-    explicit GraphicsVisitor(std::vector<FoundGraphics>& out)
+    explicit GraphicsVisitor(std::vector<FoundGraphics> &out)
         : m_out(out)
     {
     }
 
-    bool wantsContents(const QByteArray& head) override
+    bool wantsContents(const QByteArray &head) override
     {
         return head.startsWith("RGCN") || head.startsWith("NARC");
     }
 
-    void visit(const WalkedFile& file) override
+    void visit(const WalkedFile &file) override
     {
         if (!isGraphics(file))
             return;
@@ -49,7 +49,7 @@ public:
     }
 
 private:
-    std::vector<FoundGraphics>& m_out;
+    std::vector<FoundGraphics> &m_out;
 };
 
 // Walks again to one compressed graphics file and copies its pixels out.
@@ -57,23 +57,23 @@ private:
 // walk stops once the file is met.
 class PixelsVisitor final : public FileVisitor {
 public:
-    PixelsVisitor(const FoundGraphics& target, QByteArray& pixels)
+    PixelsVisitor(const FoundGraphics &target, QByteArray &pixels)
         : m_target(target)
         , m_pixels(pixels)
     {
     }
 
     bool done() const { return m_done; }
-    const std::atomic<bool>* stop() const { return &m_stop; }
+    const std::atomic<bool> *stop() const { return &m_stop; }
 
-    bool wantsContents(const QByteArray& head) override
+    bool wantsContents(const QByteArray &head) override
     {
         // Asked right after the compressed file itself was visited.
         return m_lastOffset == m_target.offset
             && (head.startsWith("RGCN") || head.startsWith("NARC"));
     }
 
-    void visit(const WalkedFile& file) override
+    void visit(const WalkedFile &file) override
     {
         m_lastOffset = file.offset;
         if (m_done || !file.compressed || file.offset != m_target.offset || !isGraphics(file)
@@ -88,30 +88,30 @@ public:
     }
 
 private:
-    const FoundGraphics& m_target;
-    QByteArray& m_pixels;
+    const FoundGraphics &m_target;
+    QByteArray &m_pixels;
     quint64 m_lastOffset = ~quint64(0);
     bool m_done = false;
     std::atomic<bool> m_stop { false };
 };
 
-void sortGraphics(std::vector<FoundGraphics>& graphics)
+void sortGraphics(std::vector<FoundGraphics> &graphics)
 {
     std::stable_sort(graphics.begin(), graphics.end(),
-        [](const FoundGraphics& a, const FoundGraphics& b) {
+        [](const FoundGraphics &a, const FoundGraphics &b) {
             return a.offset != b.offset ? a.offset < b.offset : a.source < b.source;
         });
 }
 
 // The member numbers of a source after its archive's path ("a.narc#2#0"
 // after "a.narc": 2, 0); empty when it does not lie in that archive.
-std::vector<quint32> membersAfter(const QString& source, const QString& archive)
+std::vector<quint32> membersAfter(const QString &source, const QString &archive)
 {
     std::vector<quint32> numbers;
     if (!source.startsWith(archive + QLatin1Char('#')))
         return numbers;
     const QStringList parts = source.mid(archive.size() + 1).split(QLatin1Char('#'));
-    for (const QString& part : parts) {
+    for (const QString &part : parts) {
         bool ok = false;
         numbers.push_back(part.toUInt(&ok));
         if (!ok)
@@ -121,7 +121,7 @@ std::vector<quint32> membersAfter(const QString& source, const QString& archive)
 }
 
 // The path without the last name's extension ("a/x.ncgr": "a/x").
-QString stem(const QString& path)
+QString stem(const QString &path)
 {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     return dot > path.lastIndexOf(QLatin1Char('/')) ? path.left(dot) : path;
@@ -129,7 +129,7 @@ QString stem(const QString& path)
 
 } // namespace
 
-std::vector<FoundGraphics> listGraphics(const Image& image, const std::atomic<bool>* cancel)
+std::vector<FoundGraphics> listGraphics(const Image &image, const std::atomic<bool> *cancel)
 {
     std::vector<FoundGraphics> graphics;
     GraphicsVisitor visitor(graphics);
@@ -138,8 +138,8 @@ std::vector<FoundGraphics> listGraphics(const Image& image, const std::atomic<bo
     return graphics;
 }
 
-bool listRomFilesInFile(const QString& path, Listing& palettes,
-    std::vector<FoundGraphics>& graphics, QString* reason, const std::atomic<bool>* cancel)
+bool listRomFilesInFile(const QString &path, Listing &palettes,
+    std::vector<FoundGraphics> &graphics, QString *reason, const std::atomic<bool> *cancel)
 {
     graphics.clear();
     GraphicsVisitor visitor(graphics);
@@ -149,10 +149,10 @@ bool listRomFilesInFile(const QString& path, Listing& palettes,
     return true;
 }
 
-QString formatGraphicsListing(const std::vector<FoundGraphics>& graphics)
+QString formatGraphicsListing(const std::vector<FoundGraphics> &graphics)
 {
     QString text;
-    for (const FoundGraphics& found : graphics) {
+    for (const FoundGraphics &found : graphics) {
         text += offsetText(found.offset) + QLatin1Char('\t') + QString::number(found.widthTiles)
             + QLatin1Char('x') + QString::number(found.heightTiles) + QLatin1Char('\t')
             + QString::number(found.bitsPerPixel) + QLatin1Char('\t')
@@ -165,7 +165,7 @@ QString formatGraphicsListing(const std::vector<FoundGraphics>& graphics)
     return text;
 }
 
-bool graphicsPixels(const Image& image, const FoundGraphics& found, QByteArray& pixels)
+bool graphicsPixels(const Image &image, const FoundGraphics &found, QByteArray &pixels)
 {
     if (!found.compressed) {
         if (found.offset > image.size() || found.dataSize > image.size() - found.offset)
@@ -179,14 +179,14 @@ bool graphicsPixels(const Image& image, const FoundGraphics& found, QByteArray& 
 }
 
 std::optional<size_t> paletteBeside(
-    const FoundGraphics& graphics, const std::vector<FoundPalette>& palettes)
+    const FoundGraphics &graphics, const std::vector<FoundPalette> &palettes)
 {
     const qsizetype hash = graphics.source.lastIndexOf(QLatin1Char('#'));
     std::optional<size_t> best;
     if (hash < 0) {
         const QString name = stem(graphics.source);
         for (size_t i = 0; i < palettes.size() && !best; ++i) {
-            const QString& source = palettes[i].source;
+            const QString &source = palettes[i].source;
             if (source != graphics.source && !source.contains(QLatin1Char('#'))
                 && stem(source) == name)
                 best = i;
