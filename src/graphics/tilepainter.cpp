@@ -110,10 +110,9 @@ void paintInto(const IndexImage &image, const ColourLookup &lookup, int zoom,
 void paintView(QPainter &painter, const IndexImage &image, const ColourLookup &lookup, int zoom,
                int firstX, const QRect &exposed, QImage &band)
 {
-    // About 32 view lines a band: a quarter of a MiB at most for a view as
-    // wide as a screen, small enough to stay in the cache while it is
-    // painted and then copied.
-    constexpr int BandLines = 32;
+    // About eight view lines a band: some 60 KiB for a view as wide as a
+    // screen, which stays in the cache between its painting and its copy.
+    constexpr int BandLines = 8;
     zoom = std::clamp(zoom, 1, 8);
     firstX = std::clamp(firstX, 0, image.width);
     const QRect shown(0, 0, (image.width - firstX) * zoom, image.height * zoom);
