@@ -43,15 +43,17 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent *) override
+    void paintEvent(QPaintEvent *event) override
     {
         QPainter painter(this);
-        painter.fillRect(rect(), palette().color(QPalette::Dark));
-        painter.drawImage(0, 0, m_owner->m_image);
+        const QRect shown = m_owner->shownRect();
+        for (const QRect &outside : QRegion(event->rect()).subtracted(shown))
+            painter.fillRect(outside, palette().color(QPalette::Dark));
+        m_owner->paintShown(painter, event->rect());
         if (!m_owner->chkGrid->isChecked())
             return;
         const int step = TileSize * m_owner->spnZoom->value();
-        const QSize size = m_owner->m_image.size();
+        const QSize size = shown.size();
         painter.setPen(QColor(0, 0, 0, 96));
         for (int x = step; x < size.width(); x += step)
             painter.drawLine(x, 0, x, size.height() - 1);
@@ -336,10 +338,7 @@ void frmGraphics::recolour()
         m_colours = coloursOf(m_boxes);
     else
         m_colours = coloursOf(m_paletteWords, m_boxes, firstBox());
-    const int zoom = spnZoom->value();
-    const int columns = (m_view->width() + zoom - 1) / zoom;
-    paint(m_decoded, ColourLookup(m_colours), zoom, m_across->value() * TileSize, columns,
-          m_image);
+    m_lookup = ColourLookup(m_colours);
 
     quint16 unused = 0;
     if (const auto first = firstBox()) {
@@ -391,6 +390,31 @@ void frmGraphics::keyPressed(QKeyEvent *event)
     event->accept();
 }
 
+QRect frmGraphics::shownRect() const
+{
+    const int zoom = spnZoom->value();
+    const int columns = (m_view->width() + zoom - 1) / zoom;
+    const int firstX = std::min(m_across->value() * TileSize, m_decoded.width);
+    return QRect(0, 0, std::min(columns, m_decoded.width - firstX) * zoom,
+                 m_decoded.height * zoom);
+}
+
+void frmGraphics::paintShown(QPainter &painter, const QRect &exposed) const
+{
+    paintView(painter, m_decoded, m_lookup, spnZoom->value(), m_across->value() * TileSize,
+              exposed & shownRect(), m_band);
+}
+
+QImage frmGraphics::viewImage() const
+{
+    QImage image(shownRect().size(), QImage::Format_RGB32);
+    if (!image.isNull()) {
+        QPainter painter(&image);
+        paintShown(painter, image.rect());
+    }
+    return image;
+}
+
 QPoint frmGraphics::viewPointOf(int x, int y) const
 {
     const int zoom = spnZoom->value();
@@ -400,8 +424,7 @@ QPoint frmGraphics::viewPointOf(int x, int y) const
 std::optional<QPoint> frmGraphics::imagePixelAt(const QPoint &position) const
 {
     const int zoom = spnZoom->value();
-    if (position.x() < 0 || position.y() < 0 || position.x() >= m_image.width()
-        || position.y() >= m_image.height())
+    if (!shownRect().contains(position))
         return std::nullopt;
     const QPoint pixel(position.x() / zoom + m_across->value() * TileSize, position.y() / zoom);
     if (pixel.x() >= m_decoded.width || pixel.y() >= m_decoded.height)

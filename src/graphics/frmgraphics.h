@@ -15,6 +15,7 @@ class QKeyEvent;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPainter;
 class QScrollBar;
 class QSpinBox;
 
@@ -42,9 +43,10 @@ public:
     quint32 offset() const { return m_offset; }
     Graphics::Format format() const;
 
-    // What the view shows now, at its zoom, and where image pixel (x, y)
-    // lies in the view.
-    const QImage &viewImage() const { return m_image; }
+    // What the view shows now (grid aside), at its zoom, painted on demand
+    // the way the view paints itself; and where image pixel (x, y) lies in
+    // the view.
+    QImage viewImage() const;
     QPoint viewPointOf(int x, int y) const;
     QWidget *view() const;
 
@@ -85,6 +87,9 @@ private:
     QString wordTextOf(int index) const;
     QString describeEnd() const;
     int tileRowsInView() const;
+    // Where the decoded pixels lie in the view, zoomed.
+    QRect shownRect() const;
+    void paintShown(QPainter &painter, const QRect &exposed) const;
     int fullTileRowsInView() const;
     quint64 imageSize() const;
     void showOffsetText();
@@ -103,7 +108,11 @@ private:
     Graphics::IndexImage m_decoded;
     std::array<bool, Graphics::ColourCount> m_used{};
     Graphics::Colours m_colours{};
-    QImage m_image;
+    // The view is painted from m_decoded through this table at paint time:
+    // no image of the whole view is kept, as a maximised window's would
+    // weigh as much as Qt's own backing store.
+    Graphics::ColourLookup m_lookup;
+    mutable QImage m_band;
     int m_lastUnused = -1; // none told yet
 
     GraphicsView *m_view = nullptr;

@@ -3,6 +3,8 @@
 #include "module1.h"
 #include "palettefile.h"
 
+#include <QPainter>
+
 #include <algorithm>
 #include <cstring>
 
@@ -76,12 +78,20 @@ void paint(const IndexImage &image, const ColourLookup &lookup, int zoom, int fi
     const QSize size(columns * zoom, image.height * zoom);
     if (target.size() != size || target.format() != QImage::Format_RGB32)
         target = QImage(size, QImage::Format_RGB32);
-    if (size.isEmpty())
-        return;
-    const size_t lineBytes = size_t(size.width()) * sizeof(QRgb);
-    for (int y = 0; y < image.height; ++y) {
+    if (!size.isEmpty())
+        paintInto(image, lookup, zoom, QRect(firstX, 0, columns, image.height), target);
+}
+
+void paintInto(const IndexImage &image, const ColourLookup &lookup, int zoom,
+               const QRect &source, QImage &target)
+{
+    const int firstX = source.x();
+    const int columns = source.width();
+    const size_t lineBytes = size_t(columns) * size_t(zoom) * sizeof(QRgb);
+    for (int y = source.top(); y <= source.bottom(); ++y) {
         const quint16 *in = image.pixels.data() + size_t(y) * size_t(image.width) + firstX;
-        auto *out = reinterpret_cast<QRgb *>(target.scanLine(y * zoom));
+        const int line = (y - source.top()) * zoom;
+        auto *out = reinterpret_cast<QRgb *>(target.scanLine(line));
         const int rowParity = (y / CheckerCell) & 1;
         if (zoom == 1) {
             for (int x = 0; x < columns; ++x)
@@ -92,8 +102,37 @@ void paint(const IndexImage &image, const ColourLookup &lookup, int zoom, int fi
                 std::fill_n(out + size_t(x) * size_t(zoom), zoom, rgb);
             }
             for (int copy = 1; copy < zoom; ++copy)
-                std::memcpy(target.scanLine(y * zoom + copy), out, lineBytes);
+                std::memcpy(target.scanLine(line + copy), out, lineBytes);
         }
+    }
+}
+
+void paintView(QPainter &painter, const IndexImage &image, const ColourLookup &lookup, int zoom,
+               int firstX, const QRect &exposed, QImage &band)
+{
+    // About eight view lines a band: some 60 KiB for a view as wide as a
+    // screen, which stays in the cache between its painting and its copy.
+    constexpr int BandLines = 8;
+    zoom = std::clamp(zoom, 1, 8);
+    firstX = std::clamp(firstX, 0, image.width);
+    const QRect shown(0, 0, (image.width - firstX) * zoom, image.height * zoom);
+    const QRect area = exposed & shown;
+    if (area.isEmpty())
+        return;
+    // Whole image pixels: the painter's clip trims the squares cut by the edge.
+    const QRect source(QPoint(firstX + area.left() / zoom, area.top() / zoom),
+                       QPoint(firstX + area.right() / zoom, area.bottom() / zoom));
+    const int bandRows = std::max(1, BandLines / zoom);
+    const QSize bandSize(source.width() * zoom, bandRows * zoom);
+    if (band.width() < bandSize.width() || band.height() < bandSize.height()
+        || band.format() != QImage::Format_RGB32)
+        band = QImage(bandSize.expandedTo(band.size()), QImage::Format_RGB32);
+    for (int y = source.top(); y <= source.bottom(); y += bandRows) {
+        const QRect rows(source.left(), y, source.width(),
+                         std::min(bandRows, source.bottom() + 1 - y));
+        paintInto(image, lookup, zoom, rows, band);
+        painter.drawImage(QPoint((rows.left() - firstX) * zoom, y * zoom), band,
+                          QRect(0, 0, rows.width() * zoom, rows.height() * zoom));
     }
 }
 

@@ -5,10 +5,13 @@
 
 #include <QImage>
 #include <QList>
+#include <QRect>
 #include <QRgb>
 
 #include <array>
 #include <optional>
+
+class QPainter;
 
 // Colouring decoded pixels: the colour table a palette gives, and the
 // painting of colour indices through it. A keystroke in a palette box
@@ -63,6 +66,18 @@ private:
 // size (RGB32) when it is not. Pixels without a colour show the checker.
 void paint(const IndexImage &image, const ColourLookup &lookup, int zoom, int firstX,
            int columns, QImage &target);
+// Paints the pixels of image that source covers (in image pixels, within
+// the image), each a zoom x zoom square, into RGB32 target from its
+// top-left corner; target must be large enough.
+void paintInto(const IndexImage &image, const ColourLookup &lookup, int zoom,
+               const QRect &source, QImage &target);
+// Paints the part of a view that exposed covers (in view pixels), the view
+// showing image from column firstX on at zoom from its top-left corner.
+// Rows go through band a few at a time, so no image of the whole view is
+// ever held; band is kept by the caller and reused from paint to paint.
+// The view outside the image is left alone.
+void paintView(QPainter &painter, const IndexImage &image, const ColourLookup &lookup, int zoom,
+               int firstX, const QRect &exposed, QImage &band);
 
 // Which colour indices the image's pixels use.
 std::array<bool, ColourCount> usedIndices(const IndexImage &image);

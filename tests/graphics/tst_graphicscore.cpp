@@ -7,6 +7,7 @@
 #include "tiles.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,6 +54,8 @@ private slots:
     void decodeLayout_data();
     void decodeLayout();
     void paintZoomsAndChecksNoColour();
+    void viewPaintedInPiecesIsTheWholePicture_data();
+    void viewPaintedInPiecesIsTheWholePicture();
     void boxesOverWords_data();
     void boxesOverWords();
     void rgcnHeader_data();
@@ -121,6 +124,62 @@ void tst_GraphicsCore::paintZoomsAndChecksNoColour()
     QCOMPARE(target.pixel(6, 0), CheckerLight);       // column 3: index 3
     QCOMPARE(target.pixel(9, 0), CheckerDark);        // column 4: index 4
     QCOMPARE(target.pixel(9, 3 * 4), CheckerLight);   // row 4: past the end
+}
+
+void tst_GraphicsCore::viewPaintedInPiecesIsTheWholePicture_data()
+{
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<int>("firstX");
+    QTest::addColumn<QPoint>("seam"); // where the view is cut into four exposed pieces
+    QTest::newRow("zoom 1, cut mid-band") << 1 << 0 << QPoint(5, 11);
+    QTest::newRow("zoom 3, scrolled, cut inside squares") << 3 << 8 << QPoint(7, 13);
+    QTest::newRow("zoom 8, a band a row") << 8 << 3 << QPoint(20, 9);
+    QTest::newRow("cut outside the picture") << 2 << 0 << QPoint(70, 40);
+}
+
+void tst_GraphicsCore::viewPaintedInPiecesIsTheWholePicture()
+{
+    // A view paints what each paint event exposes, band by band: the pieces
+    // must join into the picture painted whole, and leave the rest alone.
+    QFETCH(int, zoom);
+    QFETCH(int, firstX);
+    QFETCH(QPoint, seam);
+    QByteArray bytes(3 * 32 * 2 - 20, '\0'); // three tiles by two, the last ones short
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 37 + 11);
+    const IndexImage image = decode(bytes, Format::Tiles4, 3, 2);
+    Colours colours;
+    for (int i = 0; i < 12; ++i) // 12-15 have none: checker
+        colours[i] = qRgb(20 * i, 255 - 20 * i, 7 * i);
+    const ColourLookup lookup(colours);
+    QImage whole;
+    paint(image, lookup, zoom, firstX, image.width, whole);
+
+    constexpr QRgb Untouched = 0xFF123456;
+    QImage view(image.width * zoom + 5, image.height * zoom + 3, QImage::Format_RGB32);
+    view.fill(Untouched);
+    QImage band;
+    QPainter painter(&view);
+    const QRect all = view.rect();
+    const QList<QRect> pieces = { QRect(all.topLeft(), seam - QPoint(1, 1)),
+                                  QRect(QPoint(seam.x(), 0), QPoint(all.right(), seam.y() - 1)),
+                                  QRect(QPoint(0, seam.y()), QPoint(seam.x() - 1, all.bottom())),
+                                  QRect(seam, all.bottomRight()) };
+    for (const QRect &piece : pieces) {
+        painter.setClipRect(piece); // as a paint event's painter is clipped
+        paintView(painter, image, lookup, zoom, firstX, piece, band);
+    }
+    painter.end();
+    for (int y = 0; y < view.height(); ++y) {
+        for (int x = 0; x < view.width(); ++x) {
+            const QRgb expected = whole.rect().contains(x, y) ? whole.pixel(x, y) : Untouched;
+            if (view.pixel(x, y) != expected)
+                QFAIL(qPrintable(QStringLiteral("view pixel %1,%2: %3, expected %4")
+                                         .arg(x).arg(y)
+                                         .arg(view.pixel(x, y), 8, 16)
+                                         .arg(expected, 8, 16)));
+        }
+    }
 }
 
 void tst_GraphicsCore::boxesOverWords_data()
