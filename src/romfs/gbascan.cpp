@@ -353,7 +353,11 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
         }
         const int score = edge + grid + rampAcross(w, s);
         const size_t phase = s % BlockWords;
-        if (score > best[phase])
+        // A later palette of a bank does not displace the bank's first,
+        // which shares its colour 0, even where its own edge is clearer.
+        if (score > best[phase]
+            && !(best[phase] >= 5 && w[start[phase]] == w[s]
+                && blockLooksLikeColours(w, sums, start[phase])))
             best[phase] = score, start[phase] = s;
     }
     const size_t phase = size_t(std::max_element(best.begin(), best.end()) - best.begin());
