@@ -353,10 +353,12 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
         }
         const int score = edge + grid + rampAcross(w, s);
         const size_t phase = s % BlockWords;
-        // A later palette of a bank does not displace the bank's first,
-        // which shares its colour 0, even where its own edge is clearer.
+        // A later palette of a bank (sharing colour 0, or just after) does
+        // not displace the bank's first, even where its own edge is
+        // clearer: back-to-back palettes are one row from the first.
         if (score > best[phase]
-            && !(best[phase] >= 5 && w[start[phase]] == w[s]
+            && !(best[phase] >= 5
+                && (w[start[phase]] == w[s] || start[phase] + BlockWords == s)
                 && blockLooksLikeColours(w, sums, start[phase])))
             best[phase] = score, start[phase] = s;
     }
@@ -393,6 +395,7 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
             || textBlock(b.start + (blocks - 1) * BlockWords)))
         --blocks;
     b.end = std::min(r.n, b.start + blocks * BlockWords);
+
     // Unused colours at the end of a large palette: zeros up to the start
     // of a block, where a colour follows or the run ends.
     if (b.end - b.start >= 4 * BlockWords && w[b.end - 1] == 0) {
