@@ -357,8 +357,7 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
         // not displace the bank's first, even where its own edge is
         // clearer: back-to-back palettes are one row from the first.
         if (score > best[phase]
-            && !(best[phase] >= 5
-                && (w[start[phase]] == w[s] || start[phase] + BlockWords == s)
+            && !(best[phase] >= 5 && (w[start[phase]] == w[s] || start[phase] + BlockWords == s)
                 && blockLooksLikeColours(w, sums, start[phase])))
             best[phase] = score, start[phase] = s;
     }

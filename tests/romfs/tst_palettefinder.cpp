@@ -203,6 +203,20 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
         gba.half(shade);
     QTest::newRow("scan: zero colour 0 after zeros") << zeros + take() + message
                                                      << listed(zeros, 16);
+    // After records of numbers, a bank's first palette (colour 1 black) is
+    // where the row starts, though the next one's dark ramp after the key
+    // colour is a clearer edge.
+    for (int p = 0; p < 6; ++p) {
+        gba.half(0x7C1F);
+        for (int c = 1; c < 16; ++c)
+            gba.half(p == 0 && c == 1 ? 0 : gba.colour(c * 2, c * 1.5, c * 0.5 + p));
+    }
+    const QByteArray records = fill
+            + words({ 0x06CD, 0x23EE, 0x049D, 0x4F87, 0x04E9, 0x4110, 0x0432, 0x0985, 0x019A,
+                    0x144A, 0x042F, 0x31EC, 0x0228, 0x0290, 0x0028, 0x4218, 0x053F, 0x4C10,
+                    0x0347, 0x4710, 0x031D, 0x2603 });
+    QTest::newRow("scan: keyed bank whose first palette has black colour 1")
+            << records + take() + fill << listed(records, 96);
 }
 
 void tst_PaletteFinder::listsThePalettesOfAnImage()
