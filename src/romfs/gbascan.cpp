@@ -253,7 +253,9 @@ int edgeScore(const Stretch& r, size_t s)
         text += v != 0 && isTextByte(quint8(v)) && isTextByte(quint8(v >> 8));
         tiles += v != 0 && (v & 0x0888) == 0;
     }
-    if (zeros >= 3 || text >= 8 || tiles >= 6 || pointers >= 2)
+    // Dark colours look like pointers' upper halves; after a key colour 0
+    // they are colours.
+    if (zeros >= 3 || text >= 8 || tiles >= 6 || (pointers >= 2 && !isKeyColour(w[s])))
         return -10;
     // A key colour (magenta, green, cyan) is nearly always colour 0, even
     // where the words before are no clear edge.

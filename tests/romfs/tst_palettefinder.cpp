@@ -217,6 +217,14 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
                     0x0347, 0x4710, 0x031D, 0x2603 });
     QTest::newRow("scan: keyed bank whose first palette has black colour 1")
             << records + take() + fill << listed(records, 96);
+    // Dark shades (0845, 0901) look like the upper halves of pointers, but
+    // not after a key colour 0.
+    QTest::newRow("scan: keyed palette of dark shades after Thumb code")
+            << function
+                    + words({ 0x7FE0, 0x0845, 0x20EE, 0x3DDA, 0x62FF, 0x0901, 0x0DA2, 0x1243,
+                            0x16E3, 0x1B84, 0x0CA4, 0x1947, 0x2A0C, 0x42F2, 0x0427, 0x399F })
+                    + fill
+            << listed(function, 16);
 }
 
 void tst_PaletteFinder::listsThePalettesOfAnImage()
