@@ -243,19 +243,22 @@ int edgeScore(const Stretch& r, size_t s)
     }
     // Small numbers, pointers, runs of zeros, of text or of tile pixels
     // just after s.
-    int zeros = 0, text = 0, tiles = 0, pointers = 0;
+    int zeros = 0, text = 0, tiles = 0, pointers = 0, shades = 0;
     for (size_t k = 1; k <= 8; ++k) {
         const quint16 v = w[s + k];
         if (k <= 4)
             score -= v != 0 && v < 0x100 ? 3 : 0;
         pointers += k <= 6 && isPointerHalf(v, r.offset, s + k);
+        // The same high bytes in the other halves: a ramp of dark shades.
+        shades += k <= 6 && isPointerHalf(v, r.offset + 2, s + k);
         zeros += v == 0;
         text += v != 0 && isTextByte(quint8(v)) && isTextByte(quint8(v >> 8));
         tiles += v != 0 && (v & 0x0888) == 0;
     }
-    // Dark colours look like pointers' upper halves; after a key colour 0
-    // they are colours.
-    if (zeros >= 3 || text >= 8 || tiles >= 6 || (pointers >= 2 && !isKeyColour(w[s])))
+    // Dark colours look like pointers' upper halves; after a key colour 0,
+    // or with their neighbours as dark, they are colours.
+    if (zeros >= 3 || text >= 8 || tiles >= 6
+        || (pointers >= 2 && !isKeyColour(w[s]) && shades < 2))
         return -10;
     // A key colour (magenta, green, cyan) is nearly always colour 0, even
     // where the words before are no clear edge.

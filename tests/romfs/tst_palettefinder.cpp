@@ -218,11 +218,17 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
     QTest::newRow("scan: keyed bank whose first palette has black colour 1")
             << records + take() + fill << listed(records, 96);
     // Dark shades (0845, 0901) look like the upper halves of pointers, but
-    // not after a key colour 0.
+    // not after a key colour 0, nor where the words between are as dark.
     QTest::newRow("scan: keyed palette of dark shades after Thumb code")
             << function
                     + words({ 0x7FE0, 0x0845, 0x20EE, 0x3DDA, 0x62FF, 0x0901, 0x0DA2, 0x1243,
                             0x16E3, 0x1B84, 0x0CA4, 0x1947, 0x2A0C, 0x42F2, 0x0427, 0x399F })
+                    + fill
+            << listed(function, 16);
+    QTest::newRow("scan: palette rising from dark shades after Thumb code")
+            << function
+                    + words({ 0x0000, 0x0421, 0x0842, 0x0863, 0x0884, 0x08A5, 0x08C6, 0x0CE7,
+                            0x1108, 0x1529, 0x1D4A, 0x256B, 0x318C, 0x3DAD, 0x4DCE, 0x5DEF })
                     + fill
             << listed(function, 16);
 }
