@@ -242,11 +242,12 @@ int edgeScore(const Stretch& r, size_t s)
             score = w[s] != 0 ? 3 : w[s + 1] != 0 ? (isKeyColour(w[s + 1]) ? -10 : 3) : 1;
     }
     // Small numbers, pointers, runs of zeros, of text or of tile pixels
-    // just after s.
+    // just after s. Small numbers that rise as a ramp are dark reds.
     int zeros = 0, text = 0, tiles = 0, pointers = 0, shades = 0;
+    const bool rising = darkRampAt(w, s + 1);
     for (size_t k = 1; k <= 8; ++k) {
         const quint16 v = w[s + k];
-        if (k <= 4)
+        if (k <= 4 && !rising)
             score -= v != 0 && v < 0x100 ? 3 : 0;
         pointers += k <= 6 && isPointerHalf(v, r.offset, s + k);
         // The same high bytes in the other halves: a ramp of dark shades.

@@ -231,6 +231,15 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
                             0x1108, 0x1529, 0x1D4A, 0x256B, 0x318C, 0x3DAD, 0x4DCE, 0x5DEF })
                     + fill
             << listed(function, 16);
+    // Small numbers after colour 0 are a ramp of dark reds, even after a
+    // literal pool that ends in a small constant.
+    const QByteArray constant = function + words({ 0x02DF, 0x0000 });
+    QTest::newRow("scan: palette rising from dark reds after a small constant")
+            << constant
+                    + words({ 0x0000, 0x00A3, 0x0166, 0x0629, 0x06CC, 0x078F, 0x1405, 0x2008,
+                            0x2C2C, 0x4070, 0x54D5, 0x693B, 0x14E1, 0x3A64, 0x0000, 0x0000 })
+                    + fill
+            << listed(constant, 16);
 }
 
 void tst_PaletteFinder::listsThePalettesOfAnImage()
