@@ -357,7 +357,11 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
             if (before > repeats)
                 continue;
         }
-        const int score = edge + grid + rampAcross(w, s);
+        // A palette's last colour is seldom a small number, and a small
+        // number (a record, a compressed block's header) often follows it.
+        auto small = [&](size_t k) { return k < r.n && w[k] != 0 && w[k] < 0x100; };
+        const int end = small(s + BlockWords - 1) ? -3 : small(s + BlockWords) ? 3 : 0;
+        const int score = edge + grid + rampAcross(w, s) + end;
         const size_t phase = s % BlockWords;
         // A later palette of a bank (sharing colour 0, or just after) does
         // not displace the bank's first, even where its own edge is

@@ -240,6 +240,16 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
                             0x2C2C, 0x4070, 0x54D5, 0x693B, 0x14E1, 0x3A64, 0x0000, 0x0000 })
                     + fill
             << listed(constant, 16);
+    // Colour 1 black after a zero colour 0, after a literal: the header of
+    // compressed tiles just after the palette speaks against the second
+    // zero as colour 0, so no row is listed rather than one shifted by a
+    // colour.
+    QTest::newRow("scan: zero colours 0 and 1 before compressed tiles")
+            << constant
+                    + words({ 0x0000, 0x0000, 0x1928, 0x218B, 0x322F, 0x42D5, 0x5BBB, 0x0D25,
+                            0x15C8, 0x1A8B, 0x232E, 0x0444, 0x0489, 0x0CEE, 0x1573, 0x21FA })
+                    + words({ 0x0010, 0x0005 }) + sprites
+            << "";
 }
 
 void tst_PaletteFinder::listsThePalettesOfAnImage()
