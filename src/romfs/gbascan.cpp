@@ -242,18 +242,24 @@ int edgeScore(const Stretch& r, size_t s)
             score = w[s] != 0 ? 3 : w[s + 1] != 0 ? (isKeyColour(w[s + 1]) ? -10 : 3) : 1;
     }
     // Small numbers, pointers, runs of zeros, of text or of tile pixels
-    // just after s.
-    int zeros = 0, text = 0, tiles = 0, pointers = 0;
+    // just after s. Small numbers that rise as a ramp are dark reds.
+    int zeros = 0, text = 0, tiles = 0, pointers = 0, shades = 0;
+    const bool rising = darkRampAt(w, s + 1);
     for (size_t k = 1; k <= 8; ++k) {
         const quint16 v = w[s + k];
-        if (k <= 4)
+        if (k <= 4 && !rising)
             score -= v != 0 && v < 0x100 ? 3 : 0;
         pointers += k <= 6 && isPointerHalf(v, r.offset, s + k);
+        // The same high bytes in the other halves: a ramp of dark shades.
+        shades += k <= 6 && isPointerHalf(v, r.offset + 2, s + k);
         zeros += v == 0;
         text += v != 0 && isTextByte(quint8(v)) && isTextByte(quint8(v >> 8));
         tiles += v != 0 && (v & 0x0888) == 0;
     }
-    if (zeros >= 3 || text >= 8 || tiles >= 6 || pointers >= 2)
+    // Dark colours look like pointers' upper halves; after a key colour 0,
+    // or with their neighbours as dark, they are colours.
+    if (zeros >= 3 || text >= 8 || tiles >= 6
+        || (pointers >= 2 && !isKeyColour(w[s]) && shades < 2))
         return -10;
     // A key colour (magenta, green, cyan) is nearly always colour 0, even
     // where the words before are no clear edge.
@@ -351,9 +357,18 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
             if (before > repeats)
                 continue;
         }
-        const int score = edge + grid + rampAcross(w, s);
+        // A palette's last colour is seldom a small number, and a small
+        // number (a record, a compressed block's header) often follows it.
+        auto small = [&](size_t k) { return k < r.n && w[k] != 0 && w[k] < 0x100; };
+        const int end = small(s + BlockWords - 1) ? -3 : small(s + BlockWords) ? 3 : 0;
+        const int score = edge + grid + rampAcross(w, s) + end;
         const size_t phase = s % BlockWords;
-        if (score > best[phase])
+        // A later palette of a bank (sharing colour 0, or just after) does
+        // not displace the bank's first, even where its own edge is
+        // clearer: back-to-back palettes are one row from the first.
+        if (score > best[phase]
+            && !(best[phase] >= 5 && (w[start[phase]] == w[s] || start[phase] + BlockWords == s)
+                && blockLooksLikeColours(w, sums, start[phase])))
             best[phase] = score, start[phase] = s;
     }
     const size_t phase = size_t(std::max_element(best.begin(), best.end()) - best.begin());
@@ -389,6 +404,7 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
             || textBlock(b.start + (blocks - 1) * BlockWords)))
         --blocks;
     b.end = std::min(r.n, b.start + blocks * BlockWords);
+
     // Unused colours at the end of a large palette: zeros up to the start
     // of a block, where a colour follows or the run ends.
     if (b.end - b.start >= 4 * BlockWords && w[b.end - 1] == 0) {

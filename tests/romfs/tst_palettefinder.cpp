@@ -203,6 +203,53 @@ void tst_PaletteFinder::listsThePalettesOfAnImage_data()
         gba.half(shade);
     QTest::newRow("scan: zero colour 0 after zeros") << zeros + take() + message
                                                      << listed(zeros, 16);
+    // After records of numbers, a bank's first palette (colour 1 black) is
+    // where the row starts, though the next one's dark ramp after the key
+    // colour is a clearer edge.
+    for (int p = 0; p < 6; ++p) {
+        gba.half(0x7C1F);
+        for (int c = 1; c < 16; ++c)
+            gba.half(p == 0 && c == 1 ? 0 : gba.colour(c * 2, c * 1.5, c * 0.5 + p));
+    }
+    const QByteArray records = fill
+            + words({ 0x06CD, 0x23EE, 0x049D, 0x4F87, 0x04E9, 0x4110, 0x0432, 0x0985, 0x019A,
+                    0x144A, 0x042F, 0x31EC, 0x0228, 0x0290, 0x0028, 0x4218, 0x053F, 0x4C10,
+                    0x0347, 0x4710, 0x031D, 0x2603 });
+    QTest::newRow("scan: keyed bank whose first palette has black colour 1")
+            << records + take() + fill << listed(records, 96);
+    // Dark shades (0845, 0901) look like the upper halves of pointers, but
+    // not after a key colour 0, nor where the words between are as dark.
+    QTest::newRow("scan: keyed palette of dark shades after Thumb code")
+            << function
+                    + words({ 0x7FE0, 0x0845, 0x20EE, 0x3DDA, 0x62FF, 0x0901, 0x0DA2, 0x1243,
+                            0x16E3, 0x1B84, 0x0CA4, 0x1947, 0x2A0C, 0x42F2, 0x0427, 0x399F })
+                    + fill
+            << listed(function, 16);
+    QTest::newRow("scan: palette rising from dark shades after Thumb code")
+            << function
+                    + words({ 0x0000, 0x0421, 0x0842, 0x0863, 0x0884, 0x08A5, 0x08C6, 0x0CE7,
+                            0x1108, 0x1529, 0x1D4A, 0x256B, 0x318C, 0x3DAD, 0x4DCE, 0x5DEF })
+                    + fill
+            << listed(function, 16);
+    // Small numbers after colour 0 are a ramp of dark reds, even after a
+    // literal pool that ends in a small constant.
+    const QByteArray constant = function + words({ 0x02DF, 0x0000 });
+    QTest::newRow("scan: palette rising from dark reds after a small constant")
+            << constant
+                    + words({ 0x0000, 0x00A3, 0x0166, 0x0629, 0x06CC, 0x078F, 0x1405, 0x2008,
+                            0x2C2C, 0x4070, 0x54D5, 0x693B, 0x14E1, 0x3A64, 0x0000, 0x0000 })
+                    + fill
+            << listed(constant, 16);
+    // Colour 1 black after a zero colour 0, after a literal: the header of
+    // compressed tiles just after the palette speaks against the second
+    // zero as colour 0, so no row is listed rather than one shifted by a
+    // colour.
+    QTest::newRow("scan: zero colours 0 and 1 before compressed tiles")
+            << constant
+                    + words({ 0x0000, 0x0000, 0x1928, 0x218B, 0x322F, 0x42D5, 0x5BBB, 0x0D25,
+                            0x15C8, 0x1A8B, 0x232E, 0x0444, 0x0489, 0x0CEE, 0x1573, 0x21FA })
+                    + words({ 0x0010, 0x0005 }) + sprites
+            << "";
 }
 
 void tst_PaletteFinder::listsThePalettesOfAnImage()
