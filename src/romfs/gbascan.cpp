@@ -52,7 +52,7 @@ struct Sums {
     };
     std::vector<Counts> at;
 
-    void build(const quint16* w, size_t n, quint64 offset)
+    void build(const quint16 *w, size_t n, quint64 offset)
     {
         if (at.size() < n + 1)
             at.resize(n + 1);
@@ -61,8 +61,8 @@ struct Sums {
             const quint16 word = w[i];
             const bool upperHalf = (offset / 2 + i) % 2 == 1;
             const int hi = word >> 8;
-            const Counts& p = at[i];
-            Counts& c = at[i + 1];
+            const Counts &p = at[i];
+            Counts &c = at[i + 1];
             c.text = p.text + textBytes.is[word & 0xFF] + textBytes.is[hi];
             // 4-bit tile pixels below 8 leave bits 3, 7 and 11 clear.
             c.tile = p.tile + ((word & 0x0888) == 0 && word != 0);
@@ -116,7 +116,7 @@ constexpr int MinShadeSteps = 10; // of 15 pairs
 constexpr int MaxPixelPairs = 3; // of 16
 constexpr int MaxSameLowBytes = 2; // of 15 pairs
 
-bool blockLooksLikeColours(const quint16* w, const Sums& s, size_t i)
+bool blockLooksLikeColours(const quint16 *w, const Sums &s, size_t i)
 {
     using C = Sums::Counts;
     const size_t end = i + BlockWords;
@@ -175,7 +175,7 @@ bool looksLikeData(quint16 w, quint64 offset, size_t i)
 
 // A ramp rising from a dark colour at i: a palette's first shades, which
 // follow colour 0 rather than being it.
-bool darkRampAt(const quint16* w, size_t i)
+bool darkRampAt(const quint16 *w, size_t i)
 {
     auto rising = [](quint16 a, quint16 b) {
         return (b & 31) >= (a & 31) && (b >> 5 & 31) >= (a >> 5 & 31)
@@ -188,8 +188,8 @@ bool darkRampAt(const quint16* w, size_t i)
 // The stretch [from, to) of colour-like blocks within a run of n words
 // at byte offset `offset`, and where the run or zeros end it.
 struct Stretch {
-    const quint16* w;
-    const Sums* sums;
+    const quint16 *w;
+    const Sums *sums;
     size_t n;
     quint64 offset;
     size_t from, to;
@@ -202,9 +202,9 @@ struct Stretch {
 // zeros end there (colour 0 is then the last zero or, when a key colour
 // follows, the first word after them), or data words give way to colours.
 // Data words just after s speak against it. Not above 0: no such edge.
-int edgeScore(const Stretch& r, size_t s)
+int edgeScore(const Stretch &r, size_t s)
 {
-    const quint16* w = r.w;
+    const quint16 *w = r.w;
     const bool colours = blockLooksLikeColours(w, *r.sums, s)
         || (s + BlockWords < r.n && blockLooksLikeColours(w, *r.sums, s + 1));
     auto dataWord = [&](size_t i) { return isDataWord(w[i], r.offset, i); };
@@ -275,9 +275,9 @@ int edgeScore(const Stretch& r, size_t s)
 // How well s fits the 16-word grid of the palettes after it: colour 0
 // repeated every 16 words (the palettes of a bank share it), and the run
 // or zeros ending a whole number of palettes later.
-int gridScore(const Stretch& r, size_t s, int* repeatsOut = nullptr)
+int gridScore(const Stretch &r, size_t s, int *repeatsOut = nullptr)
 {
-    const quint16* w = r.w;
+    const quint16 *w = r.w;
     const quint16 zero = w[s];
     int repeats = 0;
     for (size_t k = s + BlockWords; k < r.to && k + 1 < r.n; k += BlockWords)
@@ -296,7 +296,7 @@ int gridScore(const Stretch& r, size_t s, int* repeatsOut = nullptr)
 
 // A shading ramp that runs across s speaks against a palette starting
 // there.
-int rampAcross(const quint16* w, size_t s)
+int rampAcross(const quint16 *w, size_t s)
 {
     return s > 0 && w[s] >= 0x100 && w[s - 1] >= 0x100
             && channelDistance(w[s - 1], w[s]) <= MaxSmoothStep
@@ -312,9 +312,9 @@ struct Bounds {
     bool sure = false;
 };
 
-Bounds placePalettes(Stretch& r, const Sums& sums)
+Bounds placePalettes(Stretch &r, const Sums &sums)
 {
-    const quint16* w = r.w;
+    const quint16 *w = r.w;
     // The run's end is a palette's end unless data words lie before it.
     if (r.n - r.to < BlockWords) {
         int data = 0;
@@ -419,7 +419,7 @@ Bounds placePalettes(Stretch& r, const Sums& sums)
 
 } // namespace
 
-void findInRun(const quint16* w, size_t n, quint64 offset, std::vector<Run>& out)
+void findInRun(const quint16 *w, size_t n, quint64 offset, std::vector<Run> &out)
 {
     if (n < BlockWords)
         return;
@@ -449,7 +449,7 @@ void findInRun(const quint16* w, size_t n, quint64 offset, std::vector<Run>& out
     }
 }
 
-std::vector<Run> scan(const RomFs::Image& image, const std::atomic<bool>* cancel)
+std::vector<Run> scan(const RomFs::Image &image, const std::atomic<bool> *cancel)
 {
     std::vector<Run> runs;
     constexpr quint64 chunk = 1 << 20;
