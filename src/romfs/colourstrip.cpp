@@ -1,5 +1,8 @@
 #include "colourstrip.h"
 
+#include <QHeaderView>
+#include <QTableView>
+
 #include "module1.h"
 
 #include <QPainter>
@@ -33,4 +36,18 @@ void ColourStripDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
 QSize ColourStripDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
 {
     return QSize(16 * Swatch + 4, 18);
+}
+
+QTableView *makeFoundList(QWidget *parent, QAbstractItemModel *model, int stretchColumn)
+{
+    auto *list = new QTableView(parent);
+    list->setModel(model);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setAlternatingRowColors(true);
+    list->verticalHeader()->hide();
+    list->verticalHeader()->setDefaultSectionSize(20);
+    list->horizontalHeader()->setSectionResizeMode(stretchColumn, QHeaderView::Stretch);
+    return list;
 }

@@ -129,16 +129,8 @@ frmFindColours::frmFindColours(const Platform::Services &services,
     connect(cmdFindText, &QPushButton::clicked, this, &frmFindColours::cmdFindText_Click);
 
     m_model = new ColourMatchModel(this);
-    lstMatches = new QTableView(this);
-    lstMatches->setModel(m_model);
+    lstMatches = makeFoundList(this, m_model, MatchSourceColumn);
     lstMatches->setItemDelegateForColumn(MatchStripColumn, new ColourStripDelegate(lstMatches));
-    lstMatches->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lstMatches->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstMatches->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstMatches->setAlternatingRowColors(true);
-    lstMatches->verticalHeader()->hide();
-    lstMatches->verticalHeader()->setDefaultSectionSize(20);
-    lstMatches->horizontalHeader()->setSectionResizeMode(MatchSourceColumn, QHeaderView::Stretch);
     lstMatches->setColumnWidth(MatchOffsetColumn, 80);
     lstMatches->setColumnWidth(MatchLikenessColumn, 50);
     lstMatches->setColumnWidth(MatchStripColumn, ColourStripDelegate::ColumnWidth);

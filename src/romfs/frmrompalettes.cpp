@@ -126,16 +126,8 @@ frmRomPalettes::frmRomPalettes(const Platform::Services &services,
     m_filter->setFilterKeyColumn(SourceColumn);
     m_filter->setFilterCaseSensitivity(Qt::CaseInsensitive);
 
-    lstPalettes = new QTableView(this);
-    lstPalettes->setModel(m_filter);
+    lstPalettes = makeFoundList(this, m_filter, SourceColumn);
     lstPalettes->setItemDelegateForColumn(StripColumn, new ColourStripDelegate(lstPalettes));
-    lstPalettes->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lstPalettes->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstPalettes->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstPalettes->setAlternatingRowColors(true);
-    lstPalettes->verticalHeader()->hide();
-    lstPalettes->verticalHeader()->setDefaultSectionSize(20);
-    lstPalettes->horizontalHeader()->setSectionResizeMode(SourceColumn, QHeaderView::Stretch);
     lstPalettes->setColumnWidth(OffsetColumn, 80);
     lstPalettes->setColumnWidth(ColoursColumn, 60);
     lstPalettes->setColumnWidth(StripColumn, ColourStripDelegate::ColumnWidth);

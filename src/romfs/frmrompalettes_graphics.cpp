@@ -2,6 +2,8 @@
 // image; activating one shows it in the Graphics window.
 #include "frmrompalettes.h"
 
+#include "colourstrip.h"
+
 #include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QLabel>
@@ -90,15 +92,7 @@ void frmRomPalettes::buildGraphicsList(QVBoxLayout *layout)
     m_graphicsFilter->setFilterKeyColumn(GSource);
     m_graphicsFilter->setFilterCaseSensitivity(Qt::CaseInsensitive);
 
-    lstGraphics = new QTableView(this);
-    lstGraphics->setModel(m_graphicsFilter);
-    lstGraphics->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lstGraphics->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstGraphics->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstGraphics->setAlternatingRowColors(true);
-    lstGraphics->verticalHeader()->hide();
-    lstGraphics->verticalHeader()->setDefaultSectionSize(20);
-    lstGraphics->horizontalHeader()->setSectionResizeMode(GSource, QHeaderView::Stretch);
+    lstGraphics = makeFoundList(this, m_graphicsFilter, GSource);
     lstGraphics->setColumnWidth(GOffset, 80);
     lstGraphics->setColumnWidth(GDepth, 60);
     lstGraphics->setColumnWidth(GSize, 60);
