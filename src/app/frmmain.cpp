@@ -10,6 +10,7 @@
 #include "frmwritehistory.h"
 #include "module1.h"
 #include "paletteediting.h"
+#include "sharedwindow.h"
 #include "twips.h"
 #include "windowresources.h"
 #include "writejournal.h"
@@ -35,7 +36,6 @@ using Platform::twipsRect;
 namespace {
 
 const QString windowCaption = QStringLiteral("Cindral Palette Editor");
-const QString programIcon = QStringLiteral("cindral-256.png");
 
 // The client area with the banner painted at its top left.
 class BannerArea : public QWidget
@@ -56,20 +56,6 @@ protected:
 private:
     QPixmap m_banner;
 };
-
-// Tool windows have one shared instance each, created on first use, shown
-// without an owner; showing an open one only brings it forward.
-template<typename Window, typename Create>
-void showShared(QPointer<Window> &instance, Create create)
-{
-    if (!instance) {
-        instance = create();
-        Module1::SetWindowIcons(instance, programIcon, false);
-    }
-    instance->show();
-    instance->raise();
-    instance->activateWindow();
-}
 
 QFrame *horizontalLine(QWidget *parent, int topTwips)
 {

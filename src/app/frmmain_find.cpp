@@ -5,7 +5,7 @@
 
 #include "frmfindcolours.h"
 #include "paletteediting.h"
-#include "windowresources.h"
+#include "sharedwindow.h"
 
 frmFindColours *frmMain::findColoursWindow() const
 {
@@ -14,16 +14,12 @@ frmFindColours *frmMain::findColoursWindow() const
 
 void frmMain::mnuFindColours_Click()
 {
-    if (!m_findColours) {
-        m_findColours = new frmFindColours(
-                m_services,
-                [this] { return m_editing->coloursToFind(); },
+    showShared(m_findColours, [this] {
+        auto *window = new frmFindColours(
+                m_services, [this] { return m_editing->coloursToFind(); },
                 [this](const QString &offset) { loadPaletteAt(offset); });
-        m_findColours->setAttribute(Qt::WA_DeleteOnClose);
-        Module1::SetWindowIcons(m_findColours, QStringLiteral("cindral-256.png"), false);
-        m_findColours->setRom(m_romPath);
-    }
-    m_findColours->show();
-    m_findColours->raise();
-    m_findColours->activateWindow();
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->setRom(m_romPath);
+        return window;
+    });
 }

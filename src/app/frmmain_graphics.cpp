@@ -5,7 +5,7 @@
 #include "colorswatch.h"
 #include "frmgraphics.h"
 #include "graphicsfinder.h"
-#include "windowresources.h"
+#include "sharedwindow.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -44,10 +44,9 @@ frmGraphics *frmMain::graphicsWindow() const
 
 void frmMain::mnuGraphics_Click()
 {
-    if (!m_graphics) {
+    showShared(m_graphics, [this] {
         auto *window = new frmGraphics(m_services);
         window->setAttribute(Qt::WA_DeleteOnClose);
-        Module1::SetWindowIcons(window, QStringLiteral("cindral-256.png"), false);
         connect(this, &frmMain::paletteTextsChanged, window,
                 [this, window] { window->setPalette(boxTexts(), m_loadedOffset); });
         connect(window, &frmGraphics::focusBoxRequested, this, &frmMain::focusBox);
@@ -65,11 +64,8 @@ void frmMain::mnuGraphics_Click()
                 m_loadedOffset.value_or(RomPalette::parseOffset(txtOffset->text()).value_or(0)));
         window->setRom(m_romPath);
         window->setPalette(boxTexts(), m_loadedOffset);
-        m_graphics = window;
-    }
-    m_graphics->show();
-    m_graphics->raise();
-    m_graphics->activateWindow();
+        return window;
+    });
 }
 
 void frmMain::showRomInGraphics()
