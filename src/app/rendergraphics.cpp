@@ -1,5 +1,6 @@
 #include "rendergraphics.h"
 
+#include "commandline.h"
 #include "palettefile.h"
 #include "rompalette.h"
 #include "tilepainter.h"
@@ -10,104 +11,45 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 
 namespace RenderGraphics {
 
 namespace {
 
-const char option[] = "--render-graphics";
-const char usage[] =
-        "Usage: cindral --render-graphics IMAGE OFFSET OUT.png --palette OFFSET|grey\n"
-        "               [--format 4bpp|8bpp|4bpp-bitmap|8bpp-bitmap] [--width TILES] "
-        "[--tiles N]\n"
-        "OFFSET is hexadecimal (0x may lead); --palette grey is an even grey ramp;\n"
-        "TILES is 1-64 (16 when not given); without --tiles, 16 rows of tiles or up to "
-        "the end.\n";
 constexpr int DefaultRows = 16;
 
-void print(const QString &line)
-{
-    std::fputs((QStringLiteral("cindral: ") + line + QLatin1Char('\n')).toLocal8Bit().constData(),
-               stderr);
-}
+using CommandLine::failed;
+using CommandLine::wrongUse;
 
-int wrong(const QString &reason)
-{
-    print(reason);
-    std::fputs(usage, stderr);
-    return 2;
-}
-
-int failed(const QString &file, const QString &reason)
-{
-    print(file + QStringLiteral(": ") + reason);
-    return 1;
-}
-
-struct CommandLine
+// What was asked for, as the command line gives it.
+struct Request
 {
     QStringList positional;
-    QString palette, format = QStringLiteral("4bpp"), width, tiles;
-    QString error;
+    QString palette, format, width, tiles;
 };
 
-CommandLine parse(const QStringList &arguments)
-{
-    CommandLine line;
-    const std::pair<const char *, QString *> valued[] = { { "--palette", &line.palette },
-                                                          { "--format", &line.format },
-                                                          { "--width", &line.width },
-                                                          { "--tiles", &line.tiles } };
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments.at(i);
-        if (argument == QLatin1String(option))
-            continue;
-        const auto known = std::find_if(std::begin(valued), std::end(valued), [&](const auto &v) {
-            return argument == QLatin1String(v.first);
-        });
-        if (known != std::end(valued)) {
-            if (++i == arguments.size()) {
-                line.error = QStringLiteral("%1 needs a value").arg(argument);
-                break;
-            }
-            *known->second = arguments.at(i);
-        } else if (argument.startsWith(QLatin1String("--"))) {
-            line.error = QStringLiteral("unknown option %1").arg(argument);
-        } else {
-            line.positional.append(argument);
-        }
-    }
-    if (line.error.isEmpty() && line.positional.size() != 3)
-        line.error = QStringLiteral("--render-graphics takes IMAGE, OFFSET and OUT.png");
-    if (line.error.isEmpty() && line.palette.isEmpty())
-        line.error = QStringLiteral("--palette is needed (an offset, or grey)");
-    return line;
-}
-
-int render(const CommandLine &line)
+int render(const Request &line)
 {
     const QString &imagePath = line.positional.at(0);
     const QString &outPath = line.positional.at(2);
     const auto offset = RomPalette::parseOffset(line.positional.at(1));
     if (!offset)
-        return wrong(QStringLiteral("\"%1\" is not an offset").arg(line.positional.at(1)));
+        return wrongUse(QStringLiteral("\"%1\" is not an offset").arg(line.positional.at(1)));
     const auto format = Graphics::formatNamed(line.format);
     if (!format)
-        return wrong(QStringLiteral("unknown format \"%1\"").arg(line.format));
+        return wrongUse(QStringLiteral("unknown format \"%1\"").arg(line.format));
     bool ok = true;
     const int width = line.width.isEmpty() ? 16 : line.width.toInt(&ok);
     if (!ok || width < 1 || width > Graphics::MaxWidthTiles)
-        return wrong(QStringLiteral("--width takes 1 to 64 tiles, not \"%1\"").arg(line.width));
+        return wrongUse(QStringLiteral("--width takes 1 to 64 tiles, not \"%1\"").arg(line.width));
     const int tiles = line.tiles.isEmpty() ? 0 : line.tiles.toInt(&ok);
     if (!ok || tiles < 0 || (!line.tiles.isEmpty() && tiles < 1) || tiles > 1 << 20)
-        return wrong(QStringLiteral("--tiles takes a number from 1, not \"%1\"").arg(line.tiles));
+        return wrongUse(QStringLiteral("--tiles takes a number from 1, not \"%1\"").arg(line.tiles));
     std::optional<quint32> paletteOffset;
     if (line.palette != QLatin1String("grey")) {
         paletteOffset = RomPalette::parseOffset(line.palette);
         if (!paletteOffset)
-            return wrong(QStringLiteral("--palette takes an offset or grey, not \"%1\"")
+            return wrongUse(QStringLiteral("--palette takes an offset or grey, not \"%1\"")
                                  .arg(line.palette));
     }
 
@@ -183,16 +125,24 @@ int render(const CommandLine &line)
 
 std::optional<int> run(int argc, char *argv[])
 {
-    bool asked = false;
-    for (int i = 1; i < argc; ++i)
-        asked = asked || std::strcmp(argv[i], option) == 0;
-    if (!asked)
+    if (CommandLine::commandOf(argc, argv) != QLatin1String("--render-graphics"))
         return std::nullopt;
     // Core only: no display is needed.
     QCoreApplication app(argc, argv);
-    const CommandLine line = parse(QCoreApplication::arguments().mid(1));
-    if (!line.error.isEmpty())
-        return wrong(line.error);
+    const CommandLine::Parsed parsed =
+            CommandLine::parse(QCoreApplication::arguments().mid(1),
+                               { QStringLiteral("--palette"), QStringLiteral("--format"),
+                                 QStringLiteral("--width"), QStringLiteral("--tiles") });
+    if (!parsed.error.isEmpty())
+        return wrongUse(parsed.error);
+    if (parsed.operands.size() != 3)
+        return wrongUse(QStringLiteral("--render-graphics takes IMAGE, OFFSET and OUT.png"));
+    const Request line{ parsed.operands, parsed.values.value(QStringLiteral("--palette")),
+                        parsed.values.value(QStringLiteral("--format"), QStringLiteral("4bpp")),
+                        parsed.values.value(QStringLiteral("--width")),
+                        parsed.values.value(QStringLiteral("--tiles")) };
+    if (line.palette.isEmpty())
+        return wrongUse(QStringLiteral("--palette is needed (an offset, or grey)"));
     return render(line);
 }
 
